@@ -1,0 +1,85 @@
+// The one seam between corvelin and the operating system.
+//
+// win32.cpp implements it for corvelin_x64.dll; tests/fake/ implements it in
+// memory for the native unit tests. Nothing else in src/ reaches the system.
+// Strings are UTF-16 (char16_t); only the Windows file turns them into wchar_t.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace corvelin::platform {
+
+using FileHandle = std::uintptr_t;
+inline constexpr FileHandle kNoHandle = 0;
+inline constexpr FileHandle kInvalidHandle = ~FileHandle{0};
+
+// Win32 error codes the library reacts to.
+inline constexpr std::uint32_t kErrFileNotFound = 2;
+inline constexpr std::uint32_t kErrPathNotFound = 3;
+inline constexpr std::uint32_t kErrAccessDenied = 5;
+inline constexpr std::uint32_t kErrSharingViolation = 32;
+inline constexpr std::uint32_t kErrFileExists = 80;
+inline constexpr std::uint32_t kErrAlreadyExists = 183;
+
+enum class Disposition { CreateNew, OpenExisting };
+
+// Opens the log file for reading and writing, sharing read access only.
+// Returns kInvalidHandle and sets the thread's last error on failure.
+FileHandle openLogFile(const char16_t* path, Disposition disposition);
+// One unbuffered write. Returns false when the system refused it or wrote
+// fewer than `size` bytes; `written` (if given) receives the count written.
+bool writeFile(FileHandle file, const void* data, std::uint32_t size,
+               std::uint32_t* written = nullptr);
+void seekToEnd(FileHandle file);
+void closeFile(FileHandle file);
+// Creates the last component only. False with the last error set otherwise.
+bool createDirectory(const char16_t* path);
+
+std::uint32_t lastError();
+void setLastError(std::uint32_t code);
+
+// The system's description of `code` (user's default language), copied into
+// `out` with its terminator. Returns the units copied; 0 when the system has
+// no text for the code. A longer text is cut to capacity - 1 units.
+std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacity);
+
+struct CalendarTime {
+  int year;    // full year, e.g. 2026
+  int month;   // 1-12
+  int day;     // 1-31
+  int hour;    // 0-23
+  int minute;  // 0-59
+  int second;  // 0-60
+};
+// Local calendar time of a moment given in whole seconds since 1970 (UTC).
+CalendarTime localTime(std::int64_t unixSeconds);
+// Wall clock in 100-ns ticks since 1970-01-01 00:00 UTC.
+std::int64_t ticksSince1970();
+// Milliseconds since the system started (wraps after 49.7 days).
+std::uint32_t millisSinceBoot();
+std::uint32_t currentThreadId();
+
+// True when the profile functions would find `path` (a bare file name means
+// the Windows directory, as they read it).
+bool profileFileExists(const char16_t* path);
+// Copies the key's value (or `fallback`) into out with its terminator;
+// returns the units copied without it. A longer value is cut to capacity - 1.
+std::size_t profileString(const char16_t* path, const char16_t* section,
+                          const char16_t* key, const char16_t* fallback,
+                          char16_t* out, std::size_t capacity);
+std::int32_t profileInt(const char16_t* path, const char16_t* section,
+                        const char16_t* key, std::int32_t fallback);
+
+// A modal box with no owner window; returns what the system returns.
+std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type);
+
+// Zero-filled heap block, or nullptr. release(nullptr) does nothing.
+void* allocZeroed(std::size_t size);
+void release(void* block);
+
+// The process-wide lock that serialises calls into the library.
+void lockSession();
+void unlockSession();
+
+}  // namespace corvelin::platform

@@ -1,0 +1,123 @@
+// The platform seam over the real Win32 API. The only file that sees <windows.h>.
+#include "platform/platform.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstring>
+#include <cwchar>
+#include <ctime>
+
+namespace corvelin::platform {
+namespace {
+
+const wchar_t* w(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
+wchar_t* w(char16_t* s) { return reinterpret_cast<wchar_t*>(s); }
+HANDLE h(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
+
+SRWLOCK sessionLock = SRWLOCK_INIT;
+
+}  // namespace
+
+FileHandle openLogFile(const char16_t* path, Disposition disposition) {
+  const DWORD how = disposition == Disposition::CreateNew ? CREATE_NEW : OPEN_EXISTING;
+  HANDLE file = CreateFileW(w(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, how,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return reinterpret_cast<FileHandle>(file);
+}
+
+bool writeFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t* written) {
+  DWORD done = 0;
+  const BOOL ok = WriteFile(h(file), data, size, &done, nullptr);
+  if (written != nullptr) *written = done;
+  return ok != FALSE && done == size;
+}
+
+void seekToEnd(FileHandle file) { SetFilePointer(h(file), 0, nullptr, FILE_END); }
+
+void closeFile(FileHandle file) { CloseHandle(h(file)); }
+
+bool createDirectory(const char16_t* path) { return CreateDirectoryW(w(path), nullptr) != FALSE; }
+
+std::uint32_t lastError() { return GetLastError(); }
+
+void setLastError(std::uint32_t code) { SetLastError(code); }
+
+std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacity) {
+  if (capacity == 0) return 0;
+  out[0] = 0;
+  wchar_t* text = nullptr;
+  const DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
+  const DWORD n = FormatMessageW(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                 reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (n == 0 || text == nullptr) return 0;
+  std::size_t count = n < capacity ? n : capacity - 1;
+  std::memcpy(out, text, count * sizeof(char16_t));
+  out[count] = 0;
+  LocalFree(text);
+  return count;
+}
+
+CalendarTime localTime(std::int64_t unixSeconds) {
+  __time64_t t = unixSeconds;
+  std::tm tm{};
+  if (_localtime64_s(&tm, &t) != 0) return CalendarTime{1970, 1, 1, 0, 0, 0};
+  return CalendarTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+std::int64_t ticksSince1970() {
+  FILETIME ft;
+  GetSystemTimePreciseAsFileTime(&ft);
+  const std::int64_t since1601 =
+      static_cast<std::int64_t>((static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+  return since1601 - 116444736000000000LL;  // 1601-01-01 to 1970-01-01
+}
+
+std::uint32_t millisSinceBoot() { return timeGetTime(); }
+
+std::uint32_t currentThreadId() { return GetCurrentThreadId(); }
+
+bool profileFileExists(const char16_t* path) {
+  // The profile functions look for a bare file name in the Windows directory.
+  const wchar_t* p = w(path);
+  if (std::wcschr(p, L'\\') == nullptr && std::wcschr(p, L'/') == nullptr) {
+    wchar_t full[MAX_PATH + 1024];
+    const UINT n = GetWindowsDirectoryW(full, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || n + 2 + std::wcslen(p) >= sizeof full / sizeof full[0]) return false;
+    full[n] = L'\\';
+    std::wcscpy(full + n + 1, p);
+    const DWORD a = GetFileAttributesW(full);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+  const DWORD a = GetFileAttributesW(p);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::size_t profileString(const char16_t* path, const char16_t* section, const char16_t* key,
+                          const char16_t* fallback, char16_t* out, std::size_t capacity) {
+  if (capacity == 0) return 0;
+  return GetPrivateProfileStringW(w(section), w(key), w(fallback), w(out), static_cast<DWORD>(capacity),
+                                  w(path));
+}
+
+std::int32_t profileInt(const char16_t* path, const char16_t* section, const char16_t* key,
+                        std::int32_t fallback) {
+  return static_cast<std::int32_t>(GetPrivateProfileIntW(w(section), w(key), fallback, w(path)));
+}
+
+std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
+  return MessageBoxW(nullptr, w(text), w(caption), type);
+}
+
+void* allocZeroed(std::size_t size) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size); }
+
+void release(void* block) {
+  if (block != nullptr) HeapFree(GetProcessHeap(), 0, block);
+}
+
+void lockSession() { AcquireSRWLockExclusive(&sessionLock); }
+
+void unlockSession() { ReleaseSRWLockExclusive(&sessionLock); }
+
+}  // namespace corvelin::platform

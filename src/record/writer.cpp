@@ -1,0 +1,95 @@
+#include "record/writer.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace corvelin {
+namespace {
+
+const char* const kSysFormats[6] = {
+    "[SYSLOG][%s--FATAL--%s] %s%s",   "[SYSLOG][%s--CRETICAL--%s] %s%s", "[SYSLOG][%s--ERROR--%s] %s%s",
+    "[SYSLOG][%s--WARNING--%s] %s%s", "[SYSLOG][%s--INFO--%s] %s%s",     "[SYSLOG][%s--DEBUG--%s] %s%s",
+};
+
+bool usable(FileHandle file) { return file != platform::kNoHandle && file != platform::kInvalidHandle; }
+
+// The CRETICAL text that replaces a line over 8190 bytes; `sourceLine` tells
+// which writer refused it (135 logWrite, 104 logSysDirect). The text says
+// 8100 though the limit is 8190: readers of old logs know it so.
+void overLengthMessage(char (&out)[520], std::int32_t sourceLine) {
+  boundedFormatA(out, 520, "corvelin.cpp line=%dlogWrite文字列長が8100バイトを超えました、ログ出力できません",
+                 sourceLine);
+}
+
+std::int32_t writeBytes(FileHandle file, const char* data, std::size_t length) {
+  if (!usable(file)) return 0;
+  return platform::writeFile(file, data, static_cast<std::uint32_t>(length)) ? 1 : 0;
+}
+
+// Formats message then line into the session's buffers; -1 when there are none.
+int buildSysLine(std::int32_t level, const char* format, const FmtArg* args, int count) {
+  if (!scratchReady()) return -1;
+  formatArgsA(scratch.sysMsgBuf, kMessageCapacity, format, args, count);
+  return formatSysLine(scratch.sysLineBuf, level, scratch.sysMsgBuf);
+}
+
+}  // namespace
+
+int formatSysLine(char* out, std::int32_t level, const char* message) {
+  if (level < kFatal || level > kDebug) {
+    out[0] = 0;
+    return -1;
+  }
+  const char* marker = levelMarkers[level];
+  return boundedFormatA(out, kSysLineCapacity, kSysFormats[level], marker, marker, message,
+                        static_cast<const char*>(lineEndA));
+}
+
+std::int32_t logWriteN(FileHandle& file, const char* line, std::size_t length) {
+  if (static_cast<std::int64_t>(length) <= kMaxLine) return writeBytes(file, line, length);
+  char message[520];
+  overLengthMessage(message, 135);
+  logSysForced(file, kCretical, "%s", static_cast<const char*>(message));
+  return 0;
+}
+
+std::int32_t logWrite(FileHandle& file, const char* line) { return logWriteN(file, line, std::strlen(line)); }
+
+void logSysArgs(std::int32_t level, const char* format, const FmtArg* args, int count) {
+  if (session.outputLevel < 0 || !sessionActive() || format == nullptr) return;
+  const std::size_t formatLength = std::strlen(format);
+  if (static_cast<std::int64_t>(formatLength) > kMaxLine) {
+    bufSizCheck_U8(session.fileHandle, "corvelin.cpp log_sys()", static_cast<std::int32_t>(kMaxLine),
+                   static_cast<std::int64_t>(formatLength));
+    return;
+  }
+  const int n = buildSysLine(level, format, args, count);
+  if (n > 0) logWriteN(session.fileHandle, scratch.sysLineBuf, static_cast<std::size_t>(n));
+}
+
+std::int32_t logSysForcedArgs(FileHandle& file, std::int32_t level, const char* format, const FmtArg* args,
+                              int count) {
+  const int n = buildSysLine(level, format, args, count);
+  if (n <= 0) return 0;
+  return logWriteN(file, scratch.sysLineBuf, static_cast<std::size_t>(n));
+}
+
+std::int32_t logSysDirectArgs(FileHandle file, std::int32_t level, const char* format, const FmtArg* args,
+                              int count) {
+  const int n = buildSysLine(level, format, args, count);
+  if (n <= 0) return 0;
+  if (n <= kMaxLine) return writeBytes(file, scratch.sysLineBuf, static_cast<std::size_t>(n));
+  char message[520];
+  overLengthMessage(message, 104);
+  return logSysDirect(file, kCretical, "%s", static_cast<const char*>(message));
+}
+
+bool bufSizCheck_U8(FileHandle file, const char* source, std::int32_t maximum, std::int64_t length) {
+  if (length <= maximum) return true;
+  const auto shown = static_cast<std::int32_t>(length > 0x7FFFFFFF ? 0x7FFFFFFF : length);
+  logSysDirect(file, kError, "bufSizCheck_U8() file,func=%s maxSize=%d < dataSize=%d", source, maximum, shown);
+  return false;
+}
+
+}  // namespace corvelin

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks for building and testing
+# corvelin. Does nothing when everything is there already.
+set -euo pipefail
+packages=(cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-x86-64 wine64 libspdlog-dev libfmt-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
