@@ -27,6 +27,35 @@
 extern "C" {
 #endif
 
+/* ---- Session ----------------------------------------------------------
+ * One session per process. A start call returns 1 when the day's log file
+ * (dirPath\prefixYYYYMMDD.log) is open and its banner written, 0 when the
+ * session was already started, an argument was refused or the file could
+ * not be opened (the reason is shown in a message box). After logTerm the
+ * session is over for the process: every call does nothing. A null string
+ * argument is refused: the call does nothing and returns 0.
+ */
+
+/* dirPath: at most 510 bytes; prefix: at most 260 bytes.
+ * writeFlg selects the time prefix of records, crLfOption the line ending
+ * (0 CR LF, 1 LF, 2 CR, other values none), outputLevel the threshold of
+ * the level functions (5 admits all of them, 0 none), sleepSwitch 1 opens
+ * the file but writes nothing more, bomSetFlg non-zero starts a new file
+ * with the UTF-8 byte-order mark. */
+CORVELIN_API uint8_t CORVELIN_CALL logInit(const char* dirPath, const char* prefix, int32_t writeFlg,
+                                           int32_t crLfOption, int32_t outputLevel, int32_t sleepSwitch,
+                                           int32_t bomSetFlg);
+
+/* The same settings from section [Halvix] of a profile (.ini) file:
+ * LogFileNamePrefix, LogWritePathDir, WriteFlg, CrLfOption, LogOutPutLevel,
+ * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize.
+ * profilePath: at most 510 bytes; a bare file name means the Windows
+ * directory. */
+CORVELIN_API uint8_t CORVELIN_CALL logInitProfile(const char* profilePath);
+
+/* Writes the end banner (not while sleeping) and closes the file. */
+CORVELIN_API void CORVELIN_CALL logTerm(void);
+
 #ifdef __cplusplus
 }
 #endif

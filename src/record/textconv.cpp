@@ -78,6 +78,17 @@ std::size_t u16len(const char16_t* s) {
   return n;
 }
 
+bool u16copy(char16_t* dst, std::size_t capacity, const char16_t* src) {
+  if (capacity == 0) return false;
+  const std::size_t n = u16len(src);
+  if (n >= capacity) {
+    dst[0] = 0;
+    return false;
+  }
+  std::memmove(dst, src, (n + 1) * sizeof(char16_t));
+  return true;
+}
+
 int utf8ToCodePoints(const char* text, std::uint32_t* out, std::int64_t size, int capacity) {
   if (text == nullptr || size > kMaxDecodeSize || text[0] == 0) return 0;
   auto p = reinterpret_cast<const unsigned char*>(text);

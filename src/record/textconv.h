@@ -58,5 +58,8 @@ inline constexpr std::int64_t kMaxWideArgSize = 510;
 bool bufSizCheck(platform::FileHandle file, const char16_t* name, std::int64_t size);
 
 std::size_t u16len(const char16_t* s);
+// Copies `src` whole into `dst` (`capacity` units with the terminator).
+// False, and `dst` empty, when it does not fit.
+bool u16copy(char16_t* dst, std::size_t capacity, const char16_t* src);
 
 }  // namespace corvelin

@@ -14,11 +14,14 @@ namespace corvelin {
 
 using platform::FileHandle;
 
-inline constexpr int kPathUnits = 520;  // logDir, filePrefix and their converters
+inline constexpr int kPathUnits = 520;  // filePrefix and the converted arguments
+// logDir receives the full path of a created file: a directory of 255 units,
+// a prefix of up to 519 and the date, kept whole.
+inline constexpr int kLogDirUnits = 1040;
 
 struct LogSession {
   FileHandle fileHandle;
-  char16_t logDir[kPathUnits];
+  char16_t logDir[kLogDirUnits];
   char16_t filePrefix[kPathUnits];
   std::int32_t fileEncoding;  // 2 = UTF-8, the only value ever stored
   std::int32_t writeFlg;

@@ -286,7 +286,9 @@ void closeFile(FileHandle file) {
 bool createDirectory(const char16_t* path) {
   const std::u16string p = fake::normalise(path);
   std::uint32_t error = 0;
-  if (p.empty() || !fake::dirExists(fake::parentOf(p))) {
+  if (p.empty() && path[0] != 0) {
+    error = kErrAlreadyExists;  // "." and ".\" name the current directory
+  } else if (p.empty() || !fake::dirExists(fake::parentOf(p))) {
     error = kErrPathNotFound;
   } else if (theWorld.dirs.count(p) != 0 || theWorld.files.count(p) != 0) {
     error = kErrAlreadyExists;

@@ -1,0 +1,39 @@
+// Naming, creating and opening the day's log file (all UTF-16), and the
+// Win32 error descriptions of the boxes that report its failures.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "session/session.h"
+
+namespace corvelin {
+
+inline constexpr int kPathBlockUnits = 1536;
+inline constexpr int kMaxDirUnits = 255;  // 510 bytes of UTF-16
+
+// Opens directory\prefixYYYYMMDD.log: creates it (byte-order mark when
+// asked, and then records its full path in session->logDir and the prefix
+// in session->filePrefix) or opens the existing one at its end. Failures are
+// reported in boxes; the result is then kInvalidHandle.
+FileHandle logOpen_W(LogSession* s, const char16_t* dir, const char16_t* prefix);
+
+// Makes sure the directory exists (only its last component is created).
+// False after showing a box.
+bool createDirCheck(const char16_t* dir);
+
+// The dated path in `out` (kPathBlockUnits units); `out` is left as it is,
+// after a box, when the directory is longer than 255 units.
+void localPathSet(const char16_t* dir, const char16_t* prefix, char16_t* out);
+
+// Replaces the text in `out` (`capacity` units, at least 1022) with
+// "<name> line=<line> Win32 ErrCode=<code> :<system text>" for the thread's
+// last error, without the system text's CR LF. A name or a current text over
+// 510 units is refused by bufSizCheck and `out` keeps its text.
+void w32_err_fmtMsg(FileHandle file, const char16_t* name, std::int32_t line, char16_t* out,
+                    std::size_t capacity);
+
+// What the descriptions say when the system has no text for a code.
+inline constexpr const char16_t* kNoSystemText = u"(no system text for this code)";
+
+}  // namespace corvelin

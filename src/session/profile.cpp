@@ -1,0 +1,80 @@
+// Starting a session from the [Halvix] section of a profile file.
+#include <corvelin.h>
+
+#include <cstring>
+
+#include "logfile/logopen.h"
+#include "record/format.h"
+#include "record/textconv.h"
+#include "session/banner.h"
+#include "session/guard.h"
+#include "session/session.h"
+
+namespace corvelin {
+namespace {
+
+constexpr std::int64_t kMaxProfilePathBytes = 510;
+constexpr const char16_t* kSection = u"Halvix";
+
+// logInitProfileRead: the nine keys, in order. False (after its box) when
+// the profile file does not exist; nothing is stored then.
+bool logInitProfileRead(const char16_t* path) {
+  if (!platform::profileFileExists(path)) {
+    char16_t text[kBoxTextUnits];
+    boundedFormatW(text, kBoxTextUnits, u"logInitProfileReadにセットしたパスにファイルが存在しません。path=%s", path);
+    showBox(text, u"logInitProfileRead()", 0);
+    return false;
+  }
+  platform::profileString(path, kSection, u"LogFileNamePrefix", u"PREFIX_", session.filePrefix, kPathUnits);
+  // The profile functions cut a longer value to 519 units, as for the prefix.
+  platform::profileString(path, kSection, u"LogWritePathDir", u".\\", session.logDir, kPathUnits);
+  session.writeFlg = platform::profileInt(path, kSection, u"WriteFlg", 0);
+  session.crLfOption = platform::profileInt(path, kSection, u"CrLfOption", 0);
+  session.outputLevel = platform::profileInt(path, kSection, u"LogOutPutLevel", 0);
+  session.sleepSwitch = platform::profileInt(path, kSection, u"LogSleepSwitch", 0);
+  session.bomSetFlg = platform::profileInt(path, kSection, u"BomSetFlg", 0) != 0 ? 1 : 0;
+  platform::profileInt(path, kSection, u"LogKBytesRotateFlg", 0);  // read and dropped: no rotation
+  session.kBytesSize = platform::profileInt(path, kSection, u"LogKBytesSize", 40960);
+  return true;
+}
+
+std::uint8_t startFromProfile(const char* profilePath) {
+  if (session.initialized == 1) return 0;
+  if (!scratchBufAlloc() || profilePath == nullptr) return 0;
+  const auto bytes = static_cast<std::int64_t>(std::strlen(profilePath));
+  if (bytes > kMaxProfilePathBytes) {
+    char16_t text[512];
+    boundedFormatW(text, 512, u"logInitProfile() path文字列長超過 %I64dバイトを超過しました", kMaxProfilePathBytes);
+    showBox(text, u"logInit() dir Path 長さ超過エラー", 0);
+    return 0;
+  }
+  char16_t path[kPathUnits];
+  utf8ToUtf16(profilePath, path, bytes, kPathUnits);
+  if (!logInitProfileRead(path)) return 0;
+
+  session.fileHandle = platform::kInvalidHandle;
+  session.fileEncoding = kEncodingUtf8;
+  char16_t dir[kPathUnits];
+  u16copy(dir, kPathUnits, session.logDir);
+  session.fileHandle = logOpen_W(&session, dir, session.filePrefix);
+  if (session.fileHandle == platform::kInvalidHandle) return 0;
+
+  crLfOptionSet(session.crLfOption);
+  if (session.sleepSwitch == 1) {
+    writeSleepBanner(
+        "##### log_init_profile Init! halvix.conf Now Sleeping! LogSleepSwitch=1 Set to '0' Go Logging! #####%s");
+  } else {
+    writeStartBanner();
+  }
+  session.initialized = 1;
+  return 1;
+}
+
+}  // namespace
+}  // namespace corvelin
+
+extern "C" CORVELIN_API std::uint8_t CORVELIN_CALL logInitProfile(const char* profilePath) {
+  corvelin::BoxQueue boxes;
+  corvelin::ApiGuard guard(&boxes);
+  return corvelin::startFromProfile(profilePath);
+}

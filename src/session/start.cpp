@@ -1,0 +1,103 @@
+// Starting a session from arguments, and ending it.
+#include <corvelin.h>
+
+#include <cstring>
+
+#include "logfile/logopen.h"
+#include "record/format.h"
+#include "record/textconv.h"
+#include "session/banner.h"
+#include "session/guard.h"
+#include "session/session.h"
+
+namespace corvelin {
+namespace {
+
+constexpr std::int64_t kMaxDirBytes = 510;
+constexpr std::int64_t kMaxPrefixBytes = 260;
+
+void lengthBox(const char16_t* format, std::int64_t limit, const char16_t* caption) {
+  char16_t text[512];
+  boundedFormatW(text, 512, format, limit);
+  showBox(text, caption, 0);
+}
+
+std::uint8_t startFromArguments(const char* dirPath, const char* prefix, std::int32_t writeFlg,
+                                std::int32_t crLfOption, std::int32_t outputLevel, std::int32_t sleepSwitch,
+                                std::int32_t bomSetFlg) {
+  if (session.initialized == 1) return 0;
+  if (!scratchBufAlloc() || dirPath == nullptr || prefix == nullptr) return 0;
+  const auto dirBytes = static_cast<std::int64_t>(std::strlen(dirPath));
+  if (dirBytes > kMaxDirBytes) {
+    lengthBox(u"logInit() dir Path文字列長超過 %I64dバイトを超過しました", kMaxDirBytes, u"logInit() dir Path 長さ超過エラー");
+    return 0;
+  }
+  const auto prefixBytes = static_cast<std::int64_t>(std::strlen(prefix));
+  if (prefixBytes > kMaxPrefixBytes) {
+    // The text says "dir Path" and %d; the caption names the prefix.
+    char16_t text[512];
+    boundedFormatW(text, 512, u"logInit() dir Path文字列長超過 %dバイトを超過しました",
+                   static_cast<std::int32_t>(kMaxPrefixBytes));
+    showBox(text, u"logInit() prefix文字列 長さ超過エラー", 0);
+    return 0;
+  }
+
+  session.outputLevel = outputLevel;
+  session.bomSetFlg = bomSetFlg != 0 ? 1 : 0;
+  session.sleepSwitch = sleepSwitch;
+  session.fileHandle = platform::kInvalidHandle;
+  session.writeFlg = writeFlg;
+  session.crLfOption = crLfOption;
+  session.bigEndianFlg = 0;
+  session.fileEncoding = kEncodingUtf8;
+
+  // Text that is not valid UTF-8 becomes the empty string.
+  char16_t dir[kPathUnits];
+  char16_t pre[kPathUnits];
+  utf8ToUtf16(dirPath, dir, dirBytes, kPathUnits);
+  utf8ToUtf16(prefix, pre, prefixBytes, kPathUnits);
+  u16copy(session.filePrefix, kPathUnits, pre);
+  u16copy(session.logDir, kLogDirUnits, dir);
+
+  session.fileHandle = logOpen_W(&session, dir, pre);
+  if (session.fileHandle == platform::kInvalidHandle) return 0;
+
+  crLfOptionSet(session.crLfOption);
+  if (session.sleepSwitch == 1) {
+    writeSleepBanner(
+        "##### if logInit use. LOG_SLEEP Switch ON! No save logs...  logInit() No.5 Param 0 Set to start Log! #####%s");
+  } else {
+    writeStartBanner();
+  }
+  session.initialized = 1;
+  return 1;
+}
+
+}  // namespace
+}  // namespace corvelin
+
+using namespace corvelin;
+
+extern "C" CORVELIN_API std::uint8_t CORVELIN_CALL logInit(const char* dirPath, const char* prefix,
+                                                           std::int32_t writeFlg, std::int32_t crLfOption,
+                                                           std::int32_t outputLevel, std::int32_t sleepSwitch,
+                                                           std::int32_t bomSetFlg) {
+  BoxQueue boxes;
+  ApiGuard guard(&boxes);
+  return startFromArguments(dirPath, prefix, writeFlg, crLfOption, outputLevel, sleepSwitch, bomSetFlg);
+}
+
+extern "C" CORVELIN_API void CORVELIN_CALL logTerm(void) {
+  ApiGuard guard;
+  const FileHandle file = session.fileHandle;
+  if (file == platform::kNoHandle || file == platform::kInvalidHandle) {
+    // Nothing is open: before any start, after a failed one, or a second
+    // logTerm. Only buffers of a failed start are given back.
+    scratchBufFree();
+    return;
+  }
+  if (session.sleepSwitch != 1) writeEndBanner();
+  scratchBufFree();
+  platform::closeFile(file);
+  session.fileHandle = platform::kNoHandle;  // ended: every later call does nothing
+}

@@ -1,0 +1,262 @@
+#include "host.h"
+
+#include <cstring>
+
+namespace host {
+namespace {
+
+int failures = 0;
+std::vector<Box> recorded;
+std::string scenarioName;
+
+int WINAPI recordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  if (owner != nullptr) fail(__FILE__, __LINE__, "a box with an owner window");
+  recorded.push_back(Box{text ? text : L"<null>", caption ? caption : L"<null>", type});
+  return boxAnswer;
+}
+
+// Points the DLL's import of `function` from `dllName` at `replacement`.
+bool redirectImport(HMODULE module, const char* dllName, const char* function, void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (dir.VirtualAddress == 0) return false;
+  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name != 0; ++imp) {
+    if (_stricmp(reinterpret_cast<const char*>(base + imp->Name), dllName) != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+      DWORD old = 0;
+      VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
+      return true;
+    }
+  }
+  return false;
+}
+
+template <class F>
+void bind(F& slot, const char* name) {
+  slot = reinterpret_cast<F>(reinterpret_cast<void*>(resolve(name)));
+}
+
+Api loaded;
+
+}  // namespace
+
+int boxAnswer = IDOK;
+
+FARPROC resolve(const char* name) {
+  FARPROC p = GetProcAddress(api().dll, name);
+  if (p == nullptr) fail(__FILE__, __LINE__, std::string("the DLL does not export ") + name);
+  return p;
+}
+
+const Api& api() {
+  if (loaded.dll != nullptr) return loaded;
+  loaded.dll = LoadLibraryW(L"corvelin_x64.dll");
+  if (loaded.dll == nullptr) {
+    std::printf("cannot load corvelin_x64.dll: %lu\n", GetLastError());
+    std::exit(2);
+  }
+  if (!redirectImport(loaded.dll, "USER32.dll", "MessageBoxW", reinterpret_cast<void*>(&recordBox))) {
+    std::printf("corvelin_x64.dll does not import MessageBoxW from USER32.dll\n");
+    std::exit(2);
+  }
+  bind(loaded.logInit, "logInit");
+  bind(loaded.logInitProfile, "logInitProfile");
+  bind(loaded.logTerm, "logTerm");
+  return loaded;
+}
+
+std::vector<Box>& boxes() { return recorded; }
+
+void fail(const char* file, int line, const std::string& what) {
+  ++failures;
+  std::printf("%s:%d: [%s] %s\n", file, line, scenarioName.c_str(), what.c_str());
+  std::fflush(stdout);
+}
+
+namespace {
+
+std::string printable(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c < 0x20) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string describe(const char* what, const std::string& actual, const std::string& expected) {
+  return std::string(what) + "\n    actual:   \"" + printable(actual) + "\"\n    expected: \"" + printable(expected) +
+         "\"";
+}
+
+std::string describe(const char* what, const std::wstring& actual, const std::wstring& expected) {
+  return describe(what, narrow(actual), narrow(expected));
+}
+
+std::string describe(const char* what, long long actual, long long expected) {
+  return std::string(what) + ": actual " + std::to_string(actual) + ", expected " + std::to_string(expected);
+}
+
+void checkBoxes(const std::vector<Box>& expected, const char* file, int line) {
+  const std::vector<Box>& actual = recorded;
+  if (actual.size() != expected.size()) {
+    std::string list;
+    for (const Box& b : actual) list += "\n    [" + narrow(b.caption) + "] " + narrow(b.text);
+    fail(file, line, "boxes: " + std::to_string(actual.size()) + " shown, " + std::to_string(expected.size()) +
+                         " expected:" + list);
+    return;
+  }
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    if (actual[i].text != expected[i].text) fail(file, line, describe("box text", actual[i].text, expected[i].text));
+    if (actual[i].caption != expected[i].caption)
+      fail(file, line, describe("box caption", actual[i].caption, expected[i].caption));
+    if (actual[i].type != expected[i].type) fail(file, line, describe("box type", actual[i].type, expected[i].type));
+  }
+}
+
+std::wstring widen(const std::string& utf8) {
+  if (utf8.empty()) return L"";
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string narrow(const std::wstring& wide) {
+  if (wide.empty()) return "";
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+namespace {
+
+void removeTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = dir + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeTree(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+
+std::wstring workDir() {
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  const std::wstring dir = std::wstring(cwd) + L"\\run_" + widen(scenarioName);
+  static bool fresh = false;
+  if (!fresh) {
+    removeTree(dir);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    fresh = true;
+  }
+  return dir;
+}
+
+std::string readFile(const std::wstring& path) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return "<missing file>";
+  std::string out;
+  char buf[65536];
+  DWORD n = 0;
+  while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+  CloseHandle(f);
+  return out;
+}
+
+bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void writeFile(const std::wstring& path, const std::string& bytes) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD n = 0;
+  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(f);
+}
+
+std::wstring today() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  wchar_t buf[16];
+  swprintf(buf, 16, L"%04u%02u%02u", t.wYear, t.wMonth, t.wDay);
+  return buf;
+}
+
+std::wstring systemText(DWORD code) {
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                 code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring out = text ? text : L"";
+  LocalFree(text);
+  while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r')) out.pop_back();
+  return out;
+}
+
+HANDLE spawnSelf(const std::wstring& arguments) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" " + arguments;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    fail(__FILE__, __LINE__, "CreateProcessW failed");
+    return nullptr;
+  }
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+}  // namespace host
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    for (const host::Scenario& s : host::scenarios()) std::printf("%s\n", s.name);
+    return 0;
+  }
+  host::scenarioName = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  for (const host::Scenario& s : host::scenarios()) {
+    if (host::scenarioName != s.name) continue;
+    s.run(args);
+    if (host::failures == 0) std::printf("[%s] passed\n", s.name);
+    return host::failures == 0 ? 0 : 1;
+  }
+  std::printf("no scenario named %s\n", argv[1]);
+  return 2;
+}
