@@ -56,6 +56,19 @@ CORVELIN_API uint8_t CORVELIN_CALL logInitProfile(const char* profilePath);
 /* Writes the end banner (not while sleeping) and closes the file. */
 CORVELIN_API void CORVELIN_CALL logTerm(void);
 
+/* ---- Records -----------------------------------------------------------
+ * One call writes one line: the time prefix chosen by writeFlg, the text in
+ * square brackets, the line ending. The text (at most 8190 bytes) is written
+ * byte for byte; it is not a format. _log writes at every level; the others
+ * only when outputLevel is at least their level. A longer text writes an
+ * ERROR "[SYSLOG]" size report instead. */
+CORVELIN_API void CORVELIN_CALL _log(const char* text);
+CORVELIN_API void CORVELIN_CALL logDebug(const char* text);    /* level 5 */
+CORVELIN_API void CORVELIN_CALL logInfo(const char* text);     /* level 4 */
+CORVELIN_API void CORVELIN_CALL logWarning(const char* text);  /* level 3 */
+CORVELIN_API void CORVELIN_CALL logError(const char* text);    /* level 2 */
+CORVELIN_API void CORVELIN_CALL logCritical(const char* text); /* level 1 */
+
 #ifdef __cplusplus
 }
 #endif

@@ -58,6 +58,10 @@ CalendarTime localTime(std::int64_t unixSeconds);
 std::int64_t ticksSince1970();
 // Milliseconds since the system started (wraps after 49.7 days).
 std::uint32_t millisSinceBoot();
+// A cheap monotonic millisecond count (it never wraps). It moves with real
+// time, in steps of at most kMonotonicStepMillis.
+std::uint64_t monotonicMillis();
+inline constexpr std::uint64_t kMonotonicStepMillis = 16;
 std::uint32_t currentThreadId();
 
 // True when the profile functions would find `path` (a bare file name means

@@ -76,6 +76,8 @@ std::int64_t ticksSince1970() {
 
 std::uint32_t millisSinceBoot() { return timeGetTime(); }
 
+std::uint64_t monotonicMillis() { return GetTickCount64(); }
+
 std::uint32_t currentThreadId() { return GetCurrentThreadId(); }
 
 bool profileFileExists(const char16_t* path) {

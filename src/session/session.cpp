@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "record/lineprefix.h"
+
 namespace corvelin {
 
 LogSession session{};
@@ -85,6 +87,7 @@ void sessionResetToLoad() {
   scratchBufFree();
   session = LogSession{};
   crLfOptionSet(0);
+  resetTimeCache();
 }
 
 }  // namespace corvelin

@@ -71,6 +71,12 @@ const Api& api() {
   bind(loaded.logInit, "logInit");
   bind(loaded.logInitProfile, "logInitProfile");
   bind(loaded.logTerm, "logTerm");
+  bind(loaded.log, "_log");
+  bind(loaded.logDebug, "logDebug");
+  bind(loaded.logInfo, "logInfo");
+  bind(loaded.logWarning, "logWarning");
+  bind(loaded.logError, "logError");
+  bind(loaded.logCritical, "logCritical");
   return loaded;
 }
 
@@ -225,6 +231,33 @@ std::wstring systemText(DWORD code) {
   LocalFree(text);
   while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r')) out.pop_back();
   return out;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    end = end == std::string::npos ? text.size() : end + 1;
+    out.push_back(text.substr(start, end - start));
+    start = end;
+  }
+  return out;
+}
+
+bool readSeconds(const std::string& line, std::size_t& pos, double& value) {
+  std::size_t p = pos;
+  if (p < line.size() && line[p] == '-') ++p;
+  const std::size_t digits = p;
+  while (p < line.size() && line[p] >= '0' && line[p] <= '9') ++p;
+  if (p == digits || p >= line.size() || line[p] != '.') return false;
+  ++p;
+  for (int i = 0; i < 6; ++i, ++p) {
+    if (p >= line.size() || line[p] < '0' || line[p] > '9') return false;
+  }
+  value = std::stod(line.substr(pos, p - pos));
+  pos = p;
+  return true;
 }
 
 HANDLE spawnSelf(const std::wstring& arguments) {

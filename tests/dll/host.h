@@ -21,6 +21,12 @@ struct Api {
   decltype(&::logInit) logInit = nullptr;
   decltype(&::logInitProfile) logInitProfile = nullptr;
   decltype(&::logTerm) logTerm = nullptr;
+  decltype(&::_log) log = nullptr;
+  decltype(&::logDebug) logDebug = nullptr;
+  decltype(&::logInfo) logInfo = nullptr;
+  decltype(&::logWarning) logWarning = nullptr;
+  decltype(&::logError) logError = nullptr;
+  decltype(&::logCritical) logCritical = nullptr;
 };
 
 // Loads the DLL, resolves every function of Api (a missing one fails the
@@ -92,5 +98,11 @@ struct Scenario {
 // process; the others are tests of their own.
 const std::vector<Scenario>& scenarios();
 const std::vector<Scenario>& sessionScenarios();
+const std::vector<Scenario>& recordScenarios();
+
+// Splits a log text into lines, each with its own line ending.
+std::vector<std::string> lines(const std::string& text);
+// Reads a fixed-point number with six decimals at `pos`; advances `pos`.
+bool readSeconds(const std::string& line, std::size_t& pos, double& value);
 
 }  // namespace host

@@ -115,6 +115,7 @@ void reset() {
       {183, u"Cannot create a file when that file already exists.\r\n"},
   };
   theWorld.ticks = ticksAt(2026, 12, 5, 1, 23, 45);
+  theWorld.monotonicSeenTicks = theWorld.ticks;
   sessionResetToLoad();
   theWorld.allocCalls = 0;
   theWorld.liveBlocks = 0;
@@ -324,6 +325,14 @@ CalendarTime localTime(std::int64_t unixSeconds) {
 
 std::int64_t ticksSince1970() { return theWorld.ticks; }
 std::uint32_t millisSinceBoot() { return theWorld.bootMillis; }
+std::uint64_t monotonicMillis() {
+  // Every move of the test's wall clock, forward or back, counts as time
+  // passing, so a test can set any moment and meet a fresh reading.
+  const std::int64_t moved = theWorld.ticks - theWorld.monotonicSeenTicks;
+  theWorld.monotonicTicks += moved < 0 ? -moved : moved;
+  theWorld.monotonicSeenTicks = theWorld.ticks;
+  return static_cast<std::uint64_t>(theWorld.monotonicTicks / 10000 + theWorld.monotonicSkewMillis);
+}
 std::uint32_t currentThreadId() { return theWorld.threadId; }
 
 bool profileFileExists(const char16_t* path) { return theWorld.profiles.count(fake::profileKey(path)) != 0; }

@@ -38,6 +38,10 @@ struct World {
   std::int64_t ticks = 0;         // 100-ns ticks since 1970 (UTC)
   std::int64_t utcOffsetSeconds = 0;
   std::uint32_t bootMillis = 123456;
+  // The monotonic clock advances with every move of `ticks`; the skew moves it alone.
+  std::int64_t monotonicSkewMillis = 1000000;
+  std::int64_t monotonicTicks = 0;
+  std::int64_t monotonicSeenTicks = 0;
   std::uint32_t threadId = 4242;
   int localTimeCalls = 0;
 

@@ -1,0 +1,37 @@
+// Benchmark groups. A group runs in a process of its own (a corvelin session
+// is once per process); inside it, its contenders run in alternating
+// batches, so that every one of them meets the same machine and file state.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// The text every record carries.
+inline constexpr const char* kText = "benchmark record: the quick brown fox jumps over the lazy dog";
+
+struct Contender {
+  const char* label;
+  std::function<void()> call;
+};
+
+// Warms every contender up, then runs `batches` rounds of `batch` calls of
+// each in turn. Returns nanoseconds per call, in the contenders' order.
+std::vector<double> interleave(const std::vector<Contender>& contenders, int batches, int batch);
+
+// A file opened as the log is: read and write access, sharing reads only.
+HANDLE openLikeTheLog(const std::wstring& path);
+
+// The bytes corvelin writes for kText at this moment with WriteFlg 0 or 8192.
+std::string recordLine(int writeFlg);
+
+// The spdlog peer: a basic file sink with the layout of WriteFlg 0 or 8192,
+// flushed after every record. Returns the call that logs kText once.
+std::function<void()> spdlogPeer(const std::wstring& dir, int writeFlg);
+void spdlogDone();
+
+}  // namespace bench

@@ -1,0 +1,162 @@
+// corvelin_bench: cost per call of corvelin next to its floor and its peer.
+//
+//   corvelin_bench [batches] [rounds]
+//
+// Each group runs in a fresh process (one session per process), `rounds`
+// times; inside a process its contenders alternate in batches of 1000 calls.
+// The figures are medians over the rounds. Absolute times on a shared machine
+// are noise: the ratios, taken within one process, are the figures to quote.
+#include <corvelin.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench.h"
+
+namespace bench {
+namespace {
+
+constexpr int kBatch = 1000;
+
+struct Group {
+  const char* name;
+  const char* title;
+  std::vector<const char*> labels;  // the first is the floor of the others
+  std::vector<double> (*run)(const std::wstring& dir, int batches);
+};
+
+std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) {
+  const std::string narrowDir(dir.begin(), dir.end());
+  if (!logInit(narrowDir.c_str(), "bench_", writeFlg, 0, 5, 0, 0)) return {};
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  const std::string line = recordLine(writeFlg);
+  const std::vector<Contender> contenders = {
+      {"floor",
+       [&] {
+         DWORD written = 0;
+         WriteFile(floor, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+       }},
+      {"logInfo", [] { logInfo(kText); }},
+      {"spdlog", spdlogPeer(dir, writeFlg)},
+  };
+  std::vector<double> figures = interleave(contenders, batches, kBatch);
+  spdlogDone();
+  CloseHandle(floor);
+  logTerm();
+  return figures;
+}
+
+const std::vector<Group>& groups() {
+  static const std::vector<Group> list = {
+      {"records8192", "Records, WriteFlg 8192 (date and time prefix)",
+       {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
+       [](const std::wstring& d, int b) { return records(d, b, 8192); }},
+      {"records0", "Records, WriteFlg 0 (no prefix)",
+       {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
+       [](const std::wstring& d, int b) { return records(d, b, 0); }},
+  };
+  return list;
+}
+
+void removeTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &found);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name != L"." && name != L"..") DeleteFileW((dir + L"\\" + name).c_str());
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+
+// Child: run one group and print its figures on one line.
+int runChild(const std::string& name, int batches) {
+  for (const Group& g : groups()) {
+    if (name != g.name) continue;
+    CreateDirectoryW(L"bench-work", nullptr);
+    const std::wstring dir = L"bench-work\\" + std::wstring(name.begin(), name.end()) + L"-" +
+                             std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::vector<double> figures = g.run(dir, batches);
+    removeTree(dir);
+    for (double f : figures) std::printf("%.1f ", f);
+    std::printf("\n");
+    return figures.size() == g.labels.size() ? 0 : 1;
+  }
+  return 2;
+}
+
+std::vector<double> runInChild(const char* name, int batches) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::string args = std::string(" --group ") + name + " " + std::to_string(batches);
+  std::wstring command = L"\"" + std::wstring(self) + L"\"" + std::wstring(args.begin(), args.end());
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE readEnd, writeEnd;
+  CreatePipe(&readEnd, &writeEnd, &sa, 0);
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writeEnd;
+  si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::vector<double> figures;
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return figures;
+  CloseHandle(writeEnd);
+  std::string out;
+  char buf[256];
+  DWORD n = 0;
+  while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  CloseHandle(readEnd);
+  const char* p = out.c_str();
+  char* end = nullptr;
+  for (double v = std::strtod(p, &end); end != p; v = std::strtod(p, &end)) {
+    figures.push_back(v);
+    p = end;
+  }
+  return figures;
+}
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  using namespace bench;
+  if (argc >= 4 && std::string(argv[1]) == "--group") return runChild(argv[2], std::atoi(argv[3]));
+  const int batches = argc > 1 ? std::atoi(argv[1]) : 100;
+  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+
+  std::printf("corvelin benchmark: %d x %d calls per contender and run, contenders alternating in one process,\n"
+              "median of %d runs\n",
+              batches, kBatch, rounds);
+  for (const Group& g : groups()) {
+    std::vector<std::vector<double>> samples(g.labels.size());
+    for (int r = 0; r < rounds; ++r) {
+      const std::vector<double> figures = runInChild(g.name, batches);
+      for (std::size_t k = 0; k < figures.size() && k < samples.size(); ++k) samples[k].push_back(figures[k]);
+    }
+    std::printf("\n%s\n", g.title);
+    std::printf("  %-44s %10s %9s\n", "", "ns/call", "x floor");
+    std::vector<double> median(g.labels.size(), -1.0);
+    for (std::size_t k = 0; k < g.labels.size(); ++k) {
+      if (samples[k].empty()) continue;
+      std::sort(samples[k].begin(), samples[k].end());
+      median[k] = samples[k][samples[k].size() / 2];
+      std::printf("  %-44s %10.1f %9.2f\n", g.labels[k], median[k], median[k] / median[0]);
+    }
+    if (g.labels.size() == 3 && median[1] > 0) {
+      std::printf("  the peer takes %.2fx the time of corvelin\n", median[2] / median[1]);
+    }
+  }
+  return 0;
+}

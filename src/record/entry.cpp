@@ -1,0 +1,68 @@
+// The six level entry points: one call, one record line.
+#include <corvelin.h>
+
+#include <cstring>
+
+#include "record/lineprefix.h"
+#include "record/writer.h"
+#include "session/guard.h"
+#include "session/session.h"
+
+namespace corvelin {
+namespace {
+
+constexpr std::int32_t kNoThreshold = -2147483647 - 1;
+
+// `threshold`: the outputLevel a function needs (5 DEBUG .. 1 CRETICAL);
+// _log has none. `source` names the function in the size report.
+void writeRecord(std::int32_t threshold, const char* source, const char* text) {
+  if (session.outputLevel < threshold || !sessionActive() || text == nullptr) return;
+  const std::size_t length = std::strlen(text);
+  if (!bufSizCheck_U8(session.fileHandle, source, static_cast<std::int32_t>(kMaxLine),
+                      static_cast<std::int64_t>(length))) {
+    return;
+  }
+  std::uint32_t threadId = 0;
+  if (isTimedWriteFlg(session.writeFlg)) {
+    threadId = platform::currentThreadId();
+    startTicks = platform::ticksSince1970();
+  }
+  const std::size_t n = makeLogLine(session.writeFlg, text, length, threadId, scratch.lineBuf);
+  if (n > 0) logWriteN(session.fileHandle, scratch.lineBuf, n);
+}
+
+}  // namespace
+}  // namespace corvelin
+
+using corvelin::ApiGuard;
+using corvelin::writeRecord;
+
+extern "C" CORVELIN_API void CORVELIN_CALL _log(const char* text) {
+  ApiGuard guard;
+  writeRecord(corvelin::kNoThreshold, "corvelin.cpp _log()", text);
+}
+
+extern "C" CORVELIN_API void CORVELIN_CALL logDebug(const char* text) {
+  ApiGuard guard;
+  writeRecord(corvelin::kDebug, "corvelin.cpp logDebug()", text);
+}
+
+extern "C" CORVELIN_API void CORVELIN_CALL logInfo(const char* text) {
+  ApiGuard guard;
+  writeRecord(corvelin::kInfo, "corvelin.cpp logInfo()", text);
+}
+
+extern "C" CORVELIN_API void CORVELIN_CALL logWarning(const char* text) {
+  ApiGuard guard;
+  writeRecord(corvelin::kWarning, "corvelin.cpp logWarning()", text);
+}
+
+extern "C" CORVELIN_API void CORVELIN_CALL logError(const char* text) {
+  ApiGuard guard;
+  writeRecord(corvelin::kError, "corvelin.cpp logError()", text);
+}
+
+extern "C" CORVELIN_API void CORVELIN_CALL logCritical(const char* text) {
+  ApiGuard guard;
+  writeRecord(corvelin::kCretical, "corvelin.cpp logCritical()", text);
+}

@@ -1,0 +1,191 @@
+#include "record/lineprefix.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+#include "record/format.h"
+#include "session/session.h"
+
+namespace corvelin {
+
+std::int64_t startTicks = 0;
+
+namespace {
+
+enum Field : std::uint8_t { kNone, kSec, kMin, kHour, kDay, kMonth, kYear, kElapsed, kTid, kBoot };
+
+struct PrefixFormat {
+  std::int32_t writeFlg;
+  const char* format;  // every line then continues with "[%s]%s": text and line ending
+  Field fields[7];
+};
+
+// The 23 prefixes. Their small differences are kept on purpose: no colon
+// after "[sec]" for 1 and 32768, a two-digit minimum year for 128.
+const PrefixFormat kFormats[] = {
+    {0, "", {}},
+    {1, "tid=%ld:%lf[sec]", {kTid, kElapsed}},
+    {2, "%02d:", {kSec}},
+    {3, "%02d:%lf[sec]:", {kSec, kElapsed}},
+    {4, "%02d:", {kMin}},
+    {5, "%02d:%lf[sec]:", {kMin, kElapsed}},
+    {6, "%02d:%02d:", {kMin, kSec}},
+    {7, "%02d:%02d:%lf[sec]:", {kMin, kSec, kElapsed}},
+    {8, "%02d:", {kHour}},
+    {9, "%02d:%lf[sec]:", {kHour, kElapsed}},
+    {16, "%02d:", {kDay}},
+    {32, "%02d:", {kMonth}},
+    {64, "%02d:", {kYear}},
+    {128, "%02d:%02d:%02d:", {kYear, kMonth, kDay}},
+    {256, "%04d%02d%02d:", {kYear, kMonth, kDay}},
+    {512, "%04d/%02d/%02d:", {kYear, kMonth, kDay}},
+    {1024, "%04d-%02d-%02d:", {kYear, kMonth, kDay}},
+    {2048, "%04d%02d%02d-%02d%02d%02d:", {kYear, kMonth, kDay, kHour, kMin, kSec}},
+    {4096, "%04d/%02d/%02d-%02d:%02d:%02d:", {kYear, kMonth, kDay, kHour, kMin, kSec}},
+    {8192, "%04d-%02d-%02d %02d:%02d:%02d:", {kYear, kMonth, kDay, kHour, kMin, kSec}},
+    {16384, "%04d%02d%02d-%02d%02d%02d:%lf[sec]:", {kYear, kMonth, kDay, kHour, kMin, kSec, kElapsed}},
+    {32768, "%04d/%02d/%02d-%02d:%02d:%02d:%lf[sec]", {kYear, kMonth, kDay, kHour, kMin, kSec, kElapsed}},
+    {32784, "[OSBootTime:%ld]:", {kBoot}},
+};
+
+const PrefixFormat* findFormat(std::int32_t writeFlg) {
+  for (const PrefixFormat& f : kFormats) {
+    if (f.writeFlg == writeFlg) return &f;
+  }
+  return nullptr;
+}
+
+bool dependsOnlyOnTheSecond(const PrefixFormat& f) {
+  for (Field field : f.fields) {
+    if (field == kElapsed || field == kTid || field == kBoot) return false;
+  }
+  return true;
+}
+
+// Converting to local time costs more than the write of a record, so it is
+// done once per second (a zone change always falls on a whole second).
+// The prefix of a format made of calendar fields alone is kept as well.
+// Under Wine even the precise wall clock costs a tenth of a write, so a
+// cheap monotonic count tells when the cached second is certainly still
+// current; near the end of a second the wall clock is read every time.
+struct TimeCache {
+  std::int64_t second = INT64_MIN;
+  std::uint64_t secondHoldsUntil = 0;  // monotonic ms; 0 = read the wall clock
+  platform::CalendarTime local{};
+  std::int32_t prefixFlg = INT32_MIN;
+  char prefix[64] = {};
+  std::size_t prefixLength = 0;
+};
+TimeCache cache;
+
+std::int64_t floorSeconds(std::int64_t ticks) {
+  const std::int64_t s = ticks / 10000000;
+  return (ticks % 10000000 < 0) ? s - 1 : s;
+}
+
+std::int32_t fieldValue(Field field, const platform::CalendarTime& t) {
+  switch (field) {
+    case kSec: return t.second;
+    case kMin: return t.minute;
+    case kHour: return t.hour;
+    case kDay: return t.day;
+    case kMonth: return t.month;
+    case kYear: return t.year;
+    default: return 0;
+  }
+}
+
+std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t threadId, char* out) {
+  FmtArg args[7] = {0, 0, 0, 0, 0, 0, 0};
+  int count = 0;
+  for (Field field : f.fields) {
+    if (field == kNone) break;
+    switch (field) {
+      case kElapsed: args[count++] = FmtArg(elapsedSeconds(now)); break;
+      case kTid: args[count++] = FmtArg(static_cast<std::int32_t>(threadId)); break;
+      case kBoot: args[count++] = FmtArg(static_cast<std::int32_t>(platform::millisSinceBoot())); break;
+      default: args[count++] = FmtArg(fieldValue(field, cache.local)); break;
+    }
+  }
+  const int n = formatArgsA(out, 64, f.format, args, count);
+  return n < 0 ? 0 : static_cast<std::size_t>(n);
+}
+
+}  // namespace
+
+void resetTimeCache() {
+  cache = TimeCache{};
+  startTicks = 0;
+}
+
+double elapsedSeconds(std::int64_t now) {
+  const std::int64_t ms = (now - startTicks) / 10000;  // truncates toward zero
+  return static_cast<double>(ms) / 1000.0;
+}
+
+double elapsedSeconds() { return elapsedSeconds(platform::ticksSince1970()); }
+
+bool isTimedWriteFlg(std::int32_t writeFlg) {
+  switch (writeFlg) {
+    case 1: case 3: case 5: case 7: case 9: case 16384: case 32768: return true;
+    default: return false;
+  }
+}
+
+std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
+                        char* out) {
+  out[0] = 0;
+  const PrefixFormat* f = findFormat(writeFlg);
+  if (f == nullptr) return 0;
+
+  char prefix[64];
+  const char* p = prefix;
+  std::size_t prefixLength = 0;
+  if (f->fields[0] == kNone) {
+    // WriteFlg 0 prints no time: the clock is not read.
+  } else if (f->fields[0] == kBoot) {
+    prefixLength = formatPrefix(*f, 0, threadId, prefix);
+  } else {
+    const bool calendarOnly = dependsOnlyOnTheSecond(*f);
+    std::int64_t now = 0;
+    const std::uint64_t monotonic = platform::monotonicMillis();  // read before the wall clock
+    if (!calendarOnly || monotonic >= cache.secondHoldsUntil) {
+      now = platform::ticksSince1970();
+      const std::int64_t second = floorSeconds(now);
+      if (second != cache.second) {
+        cache.local = platform::localTime(second);
+        cache.second = second;
+        cache.prefixFlg = INT32_MIN;
+      }
+      const std::int64_t msLeft = (10000000 - (now - second * 10000000)) / 10000;
+      const auto margin = static_cast<std::int64_t>(2 * platform::kMonotonicStepMillis);
+      cache.secondHoldsUntil = msLeft > margin ? monotonic + static_cast<std::uint64_t>(msLeft - margin) : 0;
+    }
+    if (calendarOnly) {
+      if (cache.prefixFlg != writeFlg) {
+        cache.prefixLength = formatPrefix(*f, now, threadId, cache.prefix);
+        cache.prefixFlg = writeFlg;
+      }
+      p = cache.prefix;
+      prefixLength = cache.prefixLength;
+    } else {
+      prefixLength = formatPrefix(*f, now, threadId, prefix);
+    }
+  }
+
+  const std::size_t length = prefixLength + 1 + textLength + 1 + lineEndALen;
+  if (length + 1 > kLineCapacity) return 0;  // never cut: the line is left empty
+  char* w = out;
+  std::memcpy(w, p, prefixLength);
+  w += prefixLength;
+  *w++ = '[';
+  std::memcpy(w, text, textLength);
+  w += textLength;
+  *w++ = ']';
+  std::memcpy(w, lineEndA, lineEndALen);
+  w += lineEndALen;
+  *w = 0;
+  return length;
+}
+
+}  // namespace corvelin

@@ -1,0 +1,34 @@
+// The record line: the time prefix WriteFlg selects, the text in brackets,
+// and the line ending.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace corvelin {
+
+// The tick stamp (100 ns since 1970) the timed prefixes measure from; set
+// by the entry points for timed WriteFlg values and by the table dumps.
+extern std::int64_t startTicks;
+
+// Seconds since startTicks at `now`, truncated to whole milliseconds.
+double elapsedSeconds(std::int64_t now);
+double elapsedSeconds();
+
+// WriteFlg values whose prefix prints the elapsed figure: 1 3 5 7 9 16384 32768.
+bool isTimedWriteFlg(std::int32_t writeFlg);
+
+// The longest line, terminator included, the formatter may produce.
+inline constexpr std::size_t kLineCapacity = 8190;
+
+// Builds "<prefix>[<text>]<lineEndA>" in `out` (at least kLineCapacity
+// bytes) and returns its length. A WriteFlg outside the table, or a line
+// that would not fit with its terminator, gives the empty line (0).
+// The local time is converted at most once per second.
+std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
+                        char* out);
+
+// Forgets the cached local time (a new process, for tests).
+void resetTimeCache();
+
+}  // namespace corvelin
