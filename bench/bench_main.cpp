@@ -49,6 +49,70 @@ std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) 
   return figures;
 }
 
+// The bytes a call adds to the log: what the floor writes with one WriteFile.
+std::string bytesOfOneCall(const std::wstring& log, const std::function<void()>& call) {
+  auto size = [&] {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    return GetFileAttributesExW(log.c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : 0;
+  };
+  const DWORD before = size();
+  call();
+  const DWORD after = size();
+  std::string bytes(after - before, '\0');
+  HANDLE f = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  SetFilePointer(f, static_cast<LONG>(before), nullptr, FILE_BEGIN);
+  DWORD read = 0;
+  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(f);
+  return bytes;
+}
+
+enum class Dump { Text, Hex, Raw, Utf8 };
+
+// One dump of 8190 bytes next to its floor: the same bytes, one WriteFile.
+std::vector<double> dumps(const std::wstring& dir, int batches, Dump kind) {
+  const std::string narrowDir(dir.begin(), dir.end());
+  if (!logInit(narrowDir.c_str(), "bench_", 0, 0, 5, 0, 0)) return {};
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  wchar_t name[64];
+  swprintf(name, 64, L"\\bench_%04u%02u%02u.log", t.wYear, t.wMonth, t.wDay);
+  const std::wstring log = dir + name;
+
+  static std::string ascii, bytes, mixed;
+  ascii.assign(8190, 'a');
+  for (std::size_t i = 0; i < ascii.size(); ++i) ascii[i] = static_cast<char>('!' + i % 90);
+  bytes.resize(8190);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(1 + i % 255);
+  mixed.clear();
+  while (mixed.size() < 8160) mixed += "ログの日本語テキスト、ASCII text and 😀 emoji; ";
+  while (mixed.size() > 8160 || (static_cast<unsigned char>(mixed[mixed.size()]) & 0xC0) == 0x80) mixed.pop_back();
+  mixed.append(8190 - mixed.size(), 'z');
+
+  std::function<void()> call;
+  switch (kind) {
+    case Dump::Text: call = [] { logPut(ascii.c_str(), 8190, 1, 80); }; break;
+    case Dump::Hex: call = [] { logPutHex(bytes.data(), 8190, 1, 16); }; break;
+    case Dump::Raw: call = [] { logDumpRaw(bytes.data(), 8190, "bench"); }; break;
+    case Dump::Utf8: call = [] { logDumpUTF8(mixed.c_str(), 0, "bench"); }; break;
+  }
+  const std::string same = bytesOfOneCall(log, call);
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  const std::vector<Contender> contenders = {
+      {"floor",
+       [&] {
+         DWORD written = 0;
+         WriteFile(floor, same.data(), static_cast<DWORD>(same.size()), &written, nullptr);
+       }},
+      {"dump", call},
+  };
+  std::vector<double> figures = interleave(contenders, batches, 50);
+  CloseHandle(floor);
+  logTerm();
+  return figures;
+}
+
 const std::vector<Group>& groups() {
   static const std::vector<Group> list = {
       {"records8192", "Records, WriteFlg 8192 (date and time prefix)",
@@ -57,6 +121,18 @@ const std::vector<Group>& groups() {
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
        [](const std::wstring& d, int b) { return records(d, b, 0); }},
+      {"logPut", "logPut, 8190 ASCII bytes, newLineCnt 80, framed",
+       {"WriteFile of the same bytes (floor)", "logPut"},
+       [](const std::wstring& d, int b) { return dumps(d, b / 5, Dump::Text); }},
+      {"logPutHex", "logPutHex, 8190 bytes, newLineCnt 16, framed",
+       {"WriteFile of the same bytes (floor)", "logPutHex"},
+       [](const std::wstring& d, int b) { return dumps(d, b / 5, Dump::Hex); }},
+      {"logDumpRaw", "logDumpRaw, 8190 bytes (512 rows)",
+       {"WriteFile of the same bytes (floor)", "logDumpRaw"},
+       [](const std::wstring& d, int b) { return dumps(d, b / 5, Dump::Raw); }},
+      {"logDumpUTF8", "logDumpUTF8, 8190 bytes of mixed Japanese and ASCII",
+       {"WriteFile of the same bytes (floor)", "logDumpUTF8"},
+       [](const std::wstring& d, int b) { return dumps(d, b / 5, Dump::Utf8); }},
   };
   return list;
 }

@@ -11,6 +11,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 int main(int argc, char** argv) {
@@ -30,6 +31,18 @@ int main(int argc, char** argv) {
   logError("error: nothing actually failed");
   logCritical("critical: still nothing failed");
   logInfo("UTF-8 passes through untouched: 日本語のテキスト, Ελληνικά, 😀");
+
+  /* One of each dump. */
+  {
+    const char* text = "A text dump breaks long text into lines of about newLineCnt bytes, never inside "
+                       "a character: 日本語のテキストも途中で切れません。";
+    const unsigned char bytes[] = {0x00, 0x01, 0x7F, 0x80, 0xAB, 0xCD, 0xEF, 0xFF, 'c', 'o', 'r', 'v', 'e', 'l',
+                                   'i', 'n', 0xE3, 0x81, 0x82};
+    logPut(text, (int32_t)strlen(text), 1, 40);
+    logPutHex(bytes, (int32_t)sizeof bytes, 1, 16);
+    logDumpRaw(bytes, (int32_t)sizeof bytes, "some bytes");
+    logDumpUTF8("UTF-8 table: あいうえお, é, 😀 and ASCII", 0, "a UTF-8 text");
+  }
 
   logTerm();
 

@@ -69,6 +69,31 @@ CORVELIN_API void CORVELIN_CALL logWarning(const char* text);  /* level 3 */
 CORVELIN_API void CORVELIN_CALL logError(const char* text);    /* level 2 */
 CORVELIN_API void CORVELIN_CALL logCritical(const char* text); /* level 1 */
 
+/* ---- Dumps -------------------------------------------------------------
+ * Written straight into the log, at every output level, without a time
+ * prefix. Problems are reported as "[SYSLOG]" lines where they occur. */
+
+/* text (at most 8190 bytes, UTF-8) unchanged, broken after the character
+ * that reaches newLineCnt bytes (10 to 80). startEndFlg non-zero frames it
+ * with "---------- logPut-start len=<len>" and "---------- logPut-end!!";
+ * len is only printed. */
+CORVELIN_API void CORVELIN_CALL logPut(const char* text, int32_t len, uint8_t startEndFlg, int32_t newLineCnt);
+
+/* len bytes of data as "xx " (lower-case hex), newLineCnt (10 to 80) to a
+ * line. The size check counts the bytes before the first zero byte, within
+ * the first len bytes: at most 8190 of them. */
+CORVELIN_API void CORVELIN_CALL logPutHex(const void* data, int32_t len, uint8_t startEndFlg, int32_t newLineCnt);
+
+/* A table of size bytes (at most 8190), 16 to a row: hex, printable
+ * characters, offset in decimal and hex. prefix (at most 510 bytes) labels
+ * it. With writeFlg 1 an INFO line with the time taken follows. */
+CORVELIN_API void CORVELIN_CALL logDumpRaw(const void* data, int32_t size, const char* prefix);
+
+/* The same table for a UTF-8 text (at most 8190 bytes; size is not used):
+ * its character column shows the characters themselves. A text with a byte
+ * that cannot start a character where one should start writes no table. */
+CORVELIN_API void CORVELIN_CALL logDumpUTF8(const char* text, int32_t size, const char* prefix);
+
 #ifdef __cplusplus
 }
 #endif

@@ -57,6 +57,17 @@ std::int64_t appendText(char* buf, std::int64_t capacity, std::int64_t pos, cons
 inline constexpr std::int64_t kMaxWideArgSize = 510;
 bool bufSizCheck(platform::FileHandle file, const char16_t* name, std::int64_t size);
 
+// The length a UTF-8 lead byte announces: 1 (00-7F), 2 (C2-DF), 3 (E0-EF),
+// 4 (F0-F7), or 0 for a byte that cannot start a character (80-C1, F8-FF).
+inline int utf8LeadLength(unsigned char b) {
+  if (b < 0x80) return 1;
+  if (b < 0xC2) return 0;
+  if (b < 0xE0) return 2;
+  if (b < 0xF0) return 3;
+  if (b < 0xF8) return 4;
+  return 0;
+}
+
 std::size_t u16len(const char16_t* s);
 // Copies `src` whole into `dst` (`capacity` units with the terminator).
 // False, and `dst` empty, when it does not fit.

@@ -36,14 +36,17 @@ int buildSysLine(std::int32_t level, const char* format, const FmtArg* args, int
 
 }  // namespace
 
-int formatSysLine(char* out, std::int32_t level, const char* message) {
+int formatSysLine(char* out, std::int32_t level, const char* message, const char* lineEnd) {
   if (level < kFatal || level > kDebug) {
     out[0] = 0;
     return -1;
   }
   const char* marker = levelMarkers[level];
-  return boundedFormatA(out, kSysLineCapacity, kSysFormats[level], marker, marker, message,
-                        static_cast<const char*>(lineEndA));
+  return boundedFormatA(out, kSysLineCapacity, kSysFormats[level], marker, marker, message, lineEnd);
+}
+
+int formatSysLine(char* out, std::int32_t level, const char* message) {
+  return formatSysLine(out, level, message, lineEndA);
 }
 
 std::int32_t logWriteN(FileHandle& file, const char* line, std::size_t length) {

@@ -25,6 +25,8 @@ std::int32_t logWriteN(FileHandle& file, const char* line, std::size_t length);
 // `out` (capacity 8192). Returns its length, or -1 (empty) when it does not
 // fit or the level is not one of 0..5.
 int formatSysLine(char* out, std::int32_t level, const char* message);
+// The same line with a given line ending, for builders that own no session.
+int formatSysLine(char* out, std::int32_t level, const char* message, const char* lineEnd);
 
 // Writes a formatted "[SYSLOG]" line when outputLevel >= 0 and the session is
 // active; a format over 8190 bytes gets the size report instead.

@@ -77,6 +77,10 @@ const Api& api() {
   bind(loaded.logWarning, "logWarning");
   bind(loaded.logError, "logError");
   bind(loaded.logCritical, "logCritical");
+  bind(loaded.logPut, "logPut");
+  bind(loaded.logPutHex, "logPutHex");
+  bind(loaded.logDumpRaw, "logDumpRaw");
+  bind(loaded.logDumpUTF8, "logDumpUTF8");
   return loaded;
 }
 

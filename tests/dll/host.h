@@ -27,6 +27,10 @@ struct Api {
   decltype(&::logWarning) logWarning = nullptr;
   decltype(&::logError) logError = nullptr;
   decltype(&::logCritical) logCritical = nullptr;
+  decltype(&::logPut) logPut = nullptr;
+  decltype(&::logPutHex) logPutHex = nullptr;
+  decltype(&::logDumpRaw) logDumpRaw = nullptr;
+  decltype(&::logDumpUTF8) logDumpUTF8 = nullptr;
 };
 
 // Loads the DLL, resolves every function of Api (a missing one fails the
@@ -99,6 +103,7 @@ struct Scenario {
 const std::vector<Scenario>& scenarios();
 const std::vector<Scenario>& sessionScenarios();
 const std::vector<Scenario>& recordScenarios();
+const std::vector<Scenario>& dumpScenarios();
 
 // Splits a log text into lines, each with its own line ending.
 std::vector<std::string> lines(const std::string& text);

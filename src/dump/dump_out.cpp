@@ -1,0 +1,23 @@
+#include "dump/dump_out.h"
+
+#include "platform/platform.h"
+#include "session/session.h"
+
+namespace corvelin {
+namespace {
+
+// Large enough for the biggest table a call admits, so a dump reaches the
+// file in one write; used only under the session lock.
+alignas(64) char stage[kDumpStage];
+
+}  // namespace
+
+char* dumpStage() { return stage; }
+
+void flushToLog(void* /*context*/, const char* data, std::size_t size) {
+  const FileHandle file = session.fileHandle;
+  if (file == platform::kNoHandle || file == platform::kInvalidHandle) return;
+  platform::writeFile(file, data, static_cast<std::uint32_t>(size));
+}
+
+}  // namespace corvelin

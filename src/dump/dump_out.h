@@ -1,0 +1,65 @@
+// Where a dump is assembled: a fixed buffer that hands its bytes on (one
+// write) whenever it is full and when the dump is finished. The bytes that
+// reach the file, and their order, are those of writing piece by piece.
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+
+namespace corvelin {
+
+class DumpOut {
+ public:
+  using Flush = void (*)(void* context, const char* data, std::size_t size);
+
+  DumpOut(char* buffer, std::size_t capacity, Flush flush, void* context)
+      : buffer_(buffer), capacity_(capacity), flush_(flush), context_(context) {}
+  DumpOut(const DumpOut&) = delete;
+  DumpOut& operator=(const DumpOut&) = delete;
+
+  void put(const char* data, std::size_t size) {
+    while (size > 0) {
+      if (used_ == capacity_) drain();
+      const std::size_t n = size < capacity_ - used_ ? size : capacity_ - used_;
+      std::memcpy(buffer_ + used_, data, n);
+      used_ += n;
+      data += n;
+      size -= n;
+    }
+  }
+  void put(const char* text) { put(text, std::strlen(text)); }
+  void put(char c) {
+    if (used_ == capacity_) drain();
+    buffer_[used_++] = c;
+  }
+
+  // Room for `size` contiguous bytes (at most the capacity); commit() what was used.
+  char* reserve(std::size_t size) {
+    if (capacity_ - used_ < size) drain();
+    return buffer_ + used_;
+  }
+  void commit(std::size_t size) { used_ += size; }
+
+  // Hands on what is left.
+  void finish() { drain(); }
+
+ private:
+  void drain() {
+    if (used_ > 0) flush_(context_, buffer_, used_);
+    used_ = 0;
+  }
+
+  char* buffer_;
+  std::size_t capacity_;
+  std::size_t used_ = 0;
+  Flush flush_;
+  void* context_;
+};
+
+// The session's staging buffer for dumps (guarded by the session lock) and
+// a DumpOut over it that writes to the session's log file.
+inline constexpr std::size_t kDumpStage = 65536;
+char* dumpStage();
+void flushToLog(void* context, const char* data, std::size_t size);
+
+}  // namespace corvelin

@@ -1,0 +1,70 @@
+#include "dump/hexdump.h"
+
+#include <corvelin.h>
+
+#include <cstring>
+
+#include "dump/hexcells.h"
+#include "dump/textdump.h"
+#include "record/format.h"
+#include "record/writer.h"
+#include "session/guard.h"
+#include "session/session.h"
+
+namespace corvelin {
+std::size_t measureBounded(const void* data, std::int64_t limit) {
+  if (data == nullptr || limit <= 0) return 0;
+  const void* zero = std::memchr(data, 0, static_cast<std::size_t>(limit));
+  return zero == nullptr ? static_cast<std::size_t>(limit)
+                         : static_cast<std::size_t>(static_cast<const char*>(zero) - static_cast<const char*>(data));
+}
+
+void buildHexDump(const unsigned char* data, std::int32_t len, bool startEnd, std::int32_t newLineCnt,
+                  const char* lineEnd, DumpOut& out) {
+  char frame[260];
+  if (startEnd) {
+    if (boundedFormatA(frame, 260, "---------- logPutHex-start len=%d%s", len, lineEnd) > 0) out.put(frame);
+  } else {
+    out.put(lineEnd);
+  }
+  // A line ending follows every newLineCnt-th byte but the last.
+  const std::size_t endLength = std::strlen(lineEnd);
+  const auto perLine = static_cast<std::size_t>(newLineCnt);
+  const auto total = static_cast<std::size_t>(len > 0 ? len : 0);
+  for (std::size_t start = 0; start < total; start += perLine) {
+    const std::size_t count = total - start < perLine ? total - start : perLine;
+    char* w = out.reserve(3 * perLine + endLength + 2);
+    putHexCells(w, data + start, count);
+    std::size_t used = 3 * count;
+    if (start + count < total) {
+      for (std::size_t i = 0; i < endLength; ++i) w[used++] = lineEnd[i];  // short: no library call
+    }
+    out.commit(used);
+  }
+  if (startEnd) {
+    if (boundedFormatA(frame, 260, "%s---------- logPutHex-end%s", lineEnd, lineEnd) > 0) out.put(frame);
+  } else {
+    out.put(lineEnd);
+  }
+}
+
+}  // namespace corvelin
+
+extern "C" CORVELIN_API void CORVELIN_CALL logPutHex(const void* data, std::int32_t len, std::uint8_t startEndFlg,
+                                                     std::int32_t newLineCnt) {
+  using namespace corvelin;
+  ApiGuard guard;
+  if (!sessionActive() || data == nullptr) return;
+  const std::size_t measured = measureBounded(data, len);
+  if (!bufSizCheck_U8(session.fileHandle, "corvelin.cpp logPutHex()", static_cast<std::int32_t>(kMaxLine),
+                      static_cast<std::int64_t>(measured))) {
+    return;
+  }
+  if (newLineCnt < kMinLineCount || newLineCnt > kMaxLineCount) {
+    log_sys(kError, "%s", "logPutHex() newLineCnt は 10-80の間で有効です");
+    return;
+  }
+  DumpOut out(dumpStage(), kDumpStage, flushToLog, nullptr);
+  buildHexDump(static_cast<const unsigned char*>(data), len, startEndFlg != 0, newLineCnt, lineEndA, out);
+  out.finish();
+}

@@ -1,0 +1,113 @@
+#include "dump/textdump.h"
+
+#include <corvelin.h>
+
+#include <cstring>
+
+#include "record/format.h"
+#include "record/textconv.h"
+#include "record/writer.h"
+#include "session/guard.h"
+#include "session/session.h"
+
+namespace corvelin {
+namespace {
+
+void report(DumpOut& out, const char* message, const char* lineEnd) {
+  char line[kSysLineCapacity];
+  const int n = formatSysLine(line, kError, message, lineEnd);
+  if (n > 0) out.put(line, static_cast<std::size_t>(n));
+}
+
+const char* const kOverrun[5] = {
+    nullptr, nullptr,
+    "logPut() case2 UTF8文字解析エラー バッファ・オーバーラン!",
+    "logPut() case3 UTF8文字解析エラー バッファ・オーバーラン!",
+    "logPut() case4 UTF8文字解析エラー バッファ・オーバーラン!",
+};
+
+// Length of the run of ASCII bytes at p, at most `limit`.
+std::size_t asciiRun(const unsigned char* p, std::size_t limit) {
+  std::size_t i = 0;
+  while (i + 8 <= limit) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    if ((word & 0x8080808080808080ULL) != 0) break;
+    i += 8;
+  }
+  while (i < limit && p[i] < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
+void buildTextDump(const char* text, std::size_t length, std::int32_t len, bool startEnd, std::int32_t newLineCnt,
+                   const char* lineEnd, DumpOut& out) {
+  char frame[260];
+  if (startEnd) {
+    if (boundedFormatA(frame, 260, "---------- logPut-start len=%d%s", len, lineEnd) > 0) out.put(frame);
+  } else {
+    out.put(lineEnd);
+  }
+
+  if (length > 0) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto perLine = static_cast<std::size_t>(newLineCnt);
+    std::size_t lineBytes = 0;
+    for (std::size_t i = 0;; ++i) {
+      const int k = utf8LeadLength(p[i]);
+      if (k == 1) {
+        // A run of ASCII up to the end of the line or of the text.
+        const std::size_t limit = perLine - lineBytes < length - i ? perLine - lineBytes : length - i;
+        const std::size_t run = asciiRun(p + i, limit);
+        out.put(text + i, run);
+        lineBytes += run;
+        i += run - 1;
+      } else if (k > 1) {
+        const std::size_t first = i;
+        i += static_cast<std::size_t>(k - 1);
+        if (i >= length) {
+          // The text ends inside the character: the dump ends here, unclosed.
+          report(out, kOverrun[k], lineEnd);
+          return;
+        }
+        out.put(text + first, static_cast<std::size_t>(k));
+        lineBytes += static_cast<std::size_t>(k);
+      } else {
+        report(out, "logPut() UTF8文字解析エラー、UTF8文字列が不正です", lineEnd);
+      }
+      if (i >= length - 1) break;  // no line ending after the last character
+      if (lineBytes >= perLine) {
+        out.put(lineEnd);
+        lineBytes = 0;
+      }
+    }
+  }
+
+  if (startEnd) {
+    if (boundedFormatA(frame, 260, "%s---------- logPut-end!!%s", lineEnd, lineEnd) > 0) out.put(frame);
+  } else {
+    out.put(lineEnd);
+  }
+}
+
+}  // namespace corvelin
+
+extern "C" CORVELIN_API void CORVELIN_CALL logPut(const char* text, std::int32_t len, std::uint8_t startEndFlg,
+                                                  std::int32_t newLineCnt) {
+  using namespace corvelin;
+  ApiGuard guard;
+  if (!sessionActive() || text == nullptr) return;
+  const std::size_t length = std::strlen(text);
+  if (!bufSizCheck_U8(session.fileHandle, "corvelin.cpp logPut()", static_cast<std::int32_t>(kMaxLine),
+                      static_cast<std::int64_t>(length))) {
+    return;
+  }
+  if (newLineCnt < kMinLineCount || newLineCnt > kMaxLineCount) {
+    log_sys(kError, "%s", "logPut() newLineCnt は 10-80の間で有効です");
+    return;
+  }
+  DumpOut out(dumpStage(), kDumpStage, flushToLog, nullptr);
+  buildTextDump(text, length, len, startEndFlg != 0, newLineCnt, lineEndA, out);
+  out.finish();
+}
