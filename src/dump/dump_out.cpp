@@ -1,6 +1,6 @@
 #include "dump/dump_out.h"
 
-#include "platform/platform.h"
+#include "record/writer.h"
 #include "session/session.h"
 
 namespace corvelin {
@@ -15,9 +15,7 @@ alignas(64) char stage[kDumpStage];
 char* dumpStage() { return stage; }
 
 void flushToLog(void* /*context*/, const char* data, std::size_t size) {
-  const FileHandle file = session.fileHandle;
-  if (file == platform::kNoHandle || file == platform::kInvalidHandle) return;
-  platform::writeFile(file, data, static_cast<std::uint32_t>(size));
+  writeAll(session.fileHandle, data, size);
 }
 
 }  // namespace corvelin

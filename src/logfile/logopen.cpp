@@ -2,6 +2,7 @@
 
 #include "record/format.h"
 #include "record/textconv.h"
+#include "record/writer.h"
 #include "session/guard.h"
 
 namespace corvelin {
@@ -96,7 +97,7 @@ FileHandle logOpen_W(LogSession* s, const char16_t* dir, const char16_t* prefix)
   if (file != platform::kInvalidHandle) {
     u16copy(s->logDir, kLogDirUnits, path);
     if (prefix != s->filePrefix) u16copy(s->filePrefix, kPathUnits, prefix);
-    if (s->fileEncoding == kEncodingUtf8 && s->bomSetFlg == 1) platform::writeFile(file, "\xEF\xBB\xBF", 3);
+    if (s->fileEncoding == kEncodingUtf8 && s->bomSetFlg == 1) writeAll(file, "\xEF\xBB\xBF", 3);
     return file;
   }
   reportAttempt(path);

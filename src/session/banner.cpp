@@ -2,6 +2,7 @@
 
 #include "record/format.h"
 #include "record/textconv.h"
+#include "record/writer.h"
 #include "session/session.h"
 
 namespace corvelin {
@@ -11,7 +12,7 @@ namespace {
 void writeWide(const char16_t* banner) {
   if (banner[0] == 0) return;
   const int n = utf16ToUtf8(banner, scratch.utf8Buf, static_cast<int>(kLargeScratch));
-  if (n > 0) platform::writeFile(session.fileHandle, scratch.utf8Buf, static_cast<std::uint32_t>(n));
+  if (n > 0) writeAll(session.fileHandle, scratch.utf8Buf, static_cast<std::size_t>(n));
 }
 
 }  // namespace
@@ -33,7 +34,7 @@ void writeEndBanner() {
 void writeSleepBanner(const char* format) {
   char banner[260];
   const int n = boundedFormatA(banner, 260, format, static_cast<const char*>(lineEndA));
-  if (n > 0) platform::writeFile(session.fileHandle, banner, static_cast<std::uint32_t>(n));
+  if (n > 0) writeAll(session.fileHandle, banner, static_cast<std::size_t>(n));
 }
 
 }  // namespace corvelin

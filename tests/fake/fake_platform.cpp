@@ -154,6 +154,20 @@ void addDir(const std::u16string& path) {
   }
 }
 
+void removeDir(const std::u16string& path) {
+  const std::u16string n = normalise(path);
+  auto below = [&](const std::u16string& p) { return p == n || p.rfind(n + u"\\", 0) == 0; };
+  for (auto it = theWorld.files.begin(); it != theWorld.files.end();) {
+    if (below(it->first)) {
+      theWorld.orphaned.insert(it->first);
+      it = theWorld.files.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (auto it = theWorld.dirs.begin(); it != theWorld.dirs.end();) it = below(*it) ? theWorld.dirs.erase(it) : ++it;
+}
+
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second) {
   const std::int64_t local = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
   return (local - theWorld.utcOffsetSeconds) * 10000000;
@@ -271,6 +285,16 @@ bool writeFile(FileHandle file, const void* data, std::uint32_t size, std::uint3
   }
   std::uint32_t n = size;
   if (theWorld.writeCalls == theWorld.shortWriteAt) n = size / 2;
+  if (theWorld.diskBytes != 0) {
+    std::size_t used = 0;
+    for (const auto& f : theWorld.files) used += f.second.size();
+    const std::size_t room = used < theWorld.diskBytes ? theWorld.diskBytes - used : 0;
+    if (n > room) n = static_cast<std::uint32_t>(room);
+  }
+  if (theWorld.orphaned.count(it->second.path) != 0) {
+    if (written != nullptr) *written = size;  // the system takes it; nobody will read it
+    return true;
+  }
   theWorld.files[it->second.path].append(static_cast<const char*>(data), n);
   if (written != nullptr) *written = n;
   if (n != size) fake::fail(112);  // ERROR_DISK_FULL

@@ -21,6 +21,8 @@ struct Box {
 };
 
 struct World {
+  // Files removed with their directory while open: writes go nowhere.
+  std::set<std::u16string> orphaned;
   // File system. Paths are compared after normalisation: '/' as '\', empty
   // and "." components dropped. The current directory ("") always exists.
   std::set<std::u16string> dirs;
@@ -58,6 +60,7 @@ struct World {
   int writeCalls = 0;
   int failWriteAt = 0;
   int shortWriteAt = 0;  // that write stores only half its bytes
+  std::size_t diskBytes = 0;  // 0 = unlimited; else the total the files may hold (a full disk)
   int allocCalls = 0;
   int failAllocAt = 0;
   int liveBlocks = 0;
@@ -71,6 +74,8 @@ std::u16string normalise(const std::u16string& path);
 // Bytes of a file (by any spelling of its path); "" when missing.
 std::string fileText(const std::u16string& path);
 void addDir(const std::u16string& path);
+// Removes a directory and every file below it, open or not.
+void removeDir(const std::u16string& path);
 
 // Local time of a calendar moment as ticks (uses utcOffsetSeconds).
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second);
