@@ -5,7 +5,7 @@ namespace host {
 const std::vector<Scenario>& scenarios() {
   static const std::vector<Scenario> all = [] {
     std::vector<Scenario> list;
-    for (const auto* group : {&sessionScenarios(), &recordScenarios()}) list.insert(list.end(), group->begin(), group->end());
+    for (const auto* group : {&sessionScenarios(), &recordScenarios(), &diagScenarios()}) list.insert(list.end(), group->begin(), group->end());
     return list;
   }();
   return all;
