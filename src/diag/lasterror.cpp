@@ -20,19 +20,19 @@ constexpr std::size_t kSystemTextUnits = 8192;
 // The system text loses its CR LF and is cut, at a character boundary, only
 // where the line would pass the file's limit.
 void writeErrorLine(const char* text, std::int32_t line, std::uint32_t code) {
-  char16_t system[kSystemTextUnits];
-  if (platform::systemMessage(code, system, kSystemTextUnits) > 0) {
-    cutLineEnd(system);
+  char16_t systemText[kSystemTextUnits];
+  if (platform::systemMessage(code, systemText, kSystemTextUnits) > 0) {
+    cutLineEnd(systemText);
   } else {
-    u16copy(system, kSystemTextUnits, kNoSystemText);
+    u16copy(systemText, kSystemTextUnits, kNoSystemText);
   }
   char head[kMaxLabel + 64];
-  const int headLength = boundedFormatA(head, static_cast<int>(sizeof head), "%s line=%d Win32 ErrCode=%d :", text, line,
-                                        static_cast<std::int32_t>(code));
+  const int headLength = boundedFormatA(head, static_cast<int>(sizeof head), "%s line=%d Win32 ErrCode=%d :", text,
+                                        line, static_cast<std::int32_t>(code));
   if (headLength < 0) return;
   const int frame = formatSysLine(scratch.sysLineBuf, kInfo, "");
   const int room = static_cast<int>(kMaxLine) - frame - headLength;
-  utf16ToUtf8(system, scratch.utf8Buf, room + 1);
+  utf16ToUtf8(systemText, scratch.utf8Buf, room + 1);
   logSysDirect(session.fileHandle, kInfo, "%s%s", static_cast<const char*>(head),
                static_cast<const char*>(scratch.utf8Buf));
 }
