@@ -1,22 +1,48 @@
 /*
  * corvelin demo: a small host program, written the way a user would.
  *
- *   corvelin_demo [writeFlg]
+ *   corvelin_demo [writeFlg] [--boxes]
  *
- * Starts a session in .\demo-logs, writes a record at every level, ends,
+ * Starts a session in .\demo-logs, writes a record at every level, one of
+ * each dump, a few bit tables, the description of a failed Win32 call and
+ * two timings, ends,
  * and prints where the log went. Run it twice with different writeFlg
- * values and the second session appends to the same day's file.
+ * values and the second session appends to the same day's file. With
+ * --boxes it also asks two questions in message boxes (they wait for the
+ * user, so they are off by default).
  */
 #include <corvelin.h>
+
+#include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
+/* Something to measure: a checksum over a few megabytes. */
+static unsigned long checksum(void) {
+  static unsigned char data[8 * 1024 * 1024];
+  unsigned long sum = 0;
+  size_t i;
+  for (i = 0; i < sizeof data; ++i) data[i] = (unsigned char)(i * 31u);
+  for (i = 0; i < sizeof data; ++i) sum = sum * 33u + data[i];
+  return sum;
+}
+
 int main(int argc, char** argv) {
-  const int writeFlg = argc > 1 ? atoi(argv[1]) : 8192;
+  int writeFlg = 8192;
+  int boxes = 0;
+  unsigned long sum;
+  int i;
   const char* dir = ".\\demo-logs";
+  for (i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--boxes") == 0) {
+      boxes = 1;
+    } else {
+      writeFlg = atoi(argv[i]);
+    }
+  }
 
   /* CR LF line endings, every level admitted, not sleeping, byte-order mark on a new file. */
   if (!logInit(dir, "demo_", writeFlg, 0, 5, 0, 1)) {
@@ -44,10 +70,43 @@ int main(int argc, char** argv) {
     logDumpUTF8("UTF-8 table: あいうえお, é, 😀 and ASCII", 0, "a UTF-8 text");
   }
 
+  /* Values byte by byte, and characters beside their UTF-8 form. */
+  makeBitStringUSHORT16(0x3042, "U+3042 あ as one UTF-16 unit");
+  makeBitStringUINT32(0x12345678, "0x12345678 in memory order");
+  makeBitStringUnicodeScalarValue(0xE9, "U+00E9 é");
+  makeBitStringUnicodeScalarValue(0x1F600, "U+1F600 😀");
+
+  /* A Win32 call that fails: the thread's code, read and described. */
+  w32ResetErrCode();
+  if (GetFileAttributesA(".\\demo-logs\\no-such-file.txt") == INVALID_FILE_ATTRIBUTES) {
+    const uint32_t code = getLastErr();
+    w32ErrLog("demo main() GetFileAttributesA", __LINE__);
+    printf("GetFileAttributesA failed with Win32 error %lu (described in the log)\n", (unsigned long)code);
+  }
+
+  profileTimeStart("Sleep(250)");
+  Sleep(250);
+  profileTimeStop();
+  profileTimeStart("checksum of 8 MB");
+  sum = checksum();
+  profileTimeStop();
+  printf("checksum %08lx\n", sum);
+
+  if (boxes) {
+    msgBox("corvelin demo: こんにちは 😀", "corvelin demo");
+    switch (msgBoxOkCancel("Write one more record?", "corvelin demo")) {
+      case 1: logInfo("the user chose OK"); break;
+      case 2: logInfo("the user chose Cancel"); break;
+      default: logInfo("no box could be shown"); break;
+    }
+  }
+
   logTerm();
 
-  time_t now = time(NULL);
-  struct tm* t = localtime(&now);
-  printf("log written to %s\\demo_%04d%02d%02d.log\n", dir, t->tm_year + 1900, t->tm_mon + 1, t->tm_mday);
+  {
+    time_t now = time(NULL);
+    struct tm* t = localtime(&now);
+    printf("log written to %s\\demo_%04d%02d%02d.log\n", dir, t->tm_year + 1900, t->tm_mon + 1, t->tm_mday);
+  }
   return 0;
 }

@@ -93,6 +93,83 @@ CORVELIN_API void CORVELIN_CALL logDumpRaw(const void* data, int32_t size, const
  * its character column shows the characters themselves. A text with a byte
  * that cannot start a character where one should start writes no table. */
 CORVELIN_API void CORVELIN_CALL logDumpUTF8(const char* text, int32_t size, const char* prefix);
+/* ---- Bit tables --------------------------------------------------------
+ * A ruled table written into the log as one block, at every outputLevel,
+ * with no time prefix; every line ends with the session's line ending.
+ * The label (at most 510 bytes) is printed as it is, in square brackets; a
+ * longer one writes an ERROR "[SYSLOG]" size report instead of the table.
+ * Nothing happens without an open, waking session or with a null label. */
+
+/* The two bytes of value in memory order (lowest first), in hex and bits:
+ *   +-----------------+
+ *   |    0   |    1   |  [label]
+ *   +-----------------+
+ *   |   42   |   30   |   HEX=0x3042
+ *   +-----------------+
+ *   |01000010|00110000|   UTF16_LE Bit Pattern!
+ *   +-----------------+                                                   */
+CORVELIN_API void CORVELIN_CALL makeBitStringUSHORT16(uint16_t value, const char* label);
+
+/* The same for the four bytes of a 32-bit value (HEX=0x%08x). */
+CORVELIN_API void CORVELIN_CALL makeBitStringUINT32(uint32_t value, const char* label);
+
+/* Fifteen lines that set a Unicode scalar value (0 to 10FFFF hex,
+ * surrogates included) beside its UTF-8 form: the scalar's bytes, most
+ * significant first, and its bits (those above bit 20 shown as '*'), then
+ * the UTF-8 bytes in sequence order, the same bytes read as a little-endian
+ * 32-bit number, their bits and their count. A larger scalar writes an
+ * ERROR "[SYSLOG]" line naming it (subject to outputLevel) and no table. */
+CORVELIN_API void CORVELIN_CALL makeBitStringUnicodeScalarValue(uint32_t scalar, const char* label);
+
+/* ---- Win32 errors ------------------------------------------------------
+ * These work on the calling thread's last-error code, as the host left it
+ * before the call: the library's own system calls never disturb it. */
+
+/* Sets the thread's last-error code to 0, with or without a session. */
+CORVELIN_API void CORVELIN_CALL w32ResetErrCode(void);
+
+/* The thread's last-error code; 0 without an open, waking session. */
+CORVELIN_API uint32_t CORVELIN_CALL getLastErr(void);
+
+/* Writes one INFO "[SYSLOG]" line, at every outputLevel:
+ *   [SYSLOG][○--INFO--○] <text> line=<line> Win32 ErrCode=<code> :<system text>
+ * The system text is the system's description of the code without its
+ * CR LF, or "(no system text for this code)"; a description too long for a
+ * log line is cut at a character boundary. text: at most 510 bytes (a
+ * longer one writes the ERROR size report instead). Nothing happens
+ * without an open, waking session or with a null text. */
+CORVELIN_API void CORVELIN_CALL w32ErrLog(const char* text, int32_t line);
+
+/* ---- Message boxes -----------------------------------------------------
+ * A modal box with no owner window, shown only while a session is open and
+ * waking; nothing is written to the log. text and title: at most 510 bytes
+ * each (a longer one writes the ERROR size report, the text's first, and
+ * shows no box); invalid UTF-8 shows as an empty text. The box is shown
+ * after the library's lock is released, so other threads go on logging
+ * while it is open. A null text or title shows nothing. */
+
+/* An OK box. */
+CORVELIN_API void CORVELIN_CALL msgBox(const char* text, const char* title);
+
+/* An OK/Cancel box: 1 for OK, 2 for Cancel (also Esc and the close
+ * button), 0 when no box was shown. */
+CORVELIN_API int32_t CORVELIN_CALL msgBoxOkCancel(const char* text, const char* title);
+
+/* ---- Elapsed time ------------------------------------------------------
+ * One measurement for the whole process, on the system's wall clock.
+ * Nothing happens without an open, waking session. */
+
+/* Remembers prefix (at most 128 bytes, printed as text) and the time now.
+ * A prefix of 129 to 510 bytes writes an ERROR "[SYSLOG]" line, empties
+ * the prefix and keeps the previous start time; a longer one writes the
+ * ERROR size report and changes nothing. A null prefix does nothing. */
+CORVELIN_API void CORVELIN_CALL profileTimeStart(const char* prefix);
+
+/* Writes, at every outputLevel, the seconds since the last start in whole
+ * milliseconds:
+ *   [SYSLOG][○--INFO--○] [prefix] 経過時間=1.500000[sec]
+ * Every stop measures from the same start; without a start, from 1970. */
+CORVELIN_API void CORVELIN_CALL profileTimeStop(void);
 
 #ifdef __cplusplus
 }

@@ -10,12 +10,6 @@ namespace {
 
 constexpr std::size_t kMaxErrText = 1022;
 
-// System texts end with CR LF; cut that, and only that.
-void cutLineEnd(char16_t* text) {
-  std::size_t n = u16len(text);
-  for (int i = 0; i < 2 && n > 0 && (text[n - 1] == u'\r' || text[n - 1] == u'\n'); ++i) text[--n] = 0;
-}
-
 // Reports a failed attempt unless the file merely exists; the thread's last
 // error stays that of the attempt, for the description that may follow.
 void reportAttempt(const char16_t* path) {
@@ -28,6 +22,11 @@ void reportAttempt(const char16_t* path) {
 }
 
 }  // namespace
+
+void cutLineEnd(char16_t* text) {
+  std::size_t n = u16len(text);
+  for (int i = 0; i < 2 && n > 0 && (text[n - 1] == u'\r' || text[n - 1] == u'\n'); ++i) text[--n] = 0;
+}
 
 void w32_err_fmtMsg(FileHandle file, const char16_t* name, std::int32_t line, char16_t* out,
                     std::size_t capacity) {

@@ -33,6 +33,9 @@ void localPathSet(const char16_t* dir, const char16_t* prefix, char16_t* out);
 void w32_err_fmtMsg(FileHandle file, const char16_t* name, std::int32_t line, char16_t* out,
                     std::size_t capacity);
 
+// Cuts the CR LF that ends system texts: at most two trailing CR or LF units.
+void cutLineEnd(char16_t* text);
+
 // What the descriptions say when the system has no text for a code.
 inline constexpr const char16_t* kNoSystemText = u"(no system text for this code)";
 

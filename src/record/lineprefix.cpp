@@ -118,10 +118,12 @@ void resetTimeCache() {
   startTicks = 0;
 }
 
-double elapsedSeconds(std::int64_t now) {
-  const std::int64_t ms = (now - startTicks) / 10000;  // truncates toward zero
+double secondsBetween(std::int64_t from, std::int64_t to) {
+  const std::int64_t ms = (to - from) / 10000;  // truncates toward zero
   return static_cast<double>(ms) / 1000.0;
 }
+
+double elapsedSeconds(std::int64_t now) { return secondsBetween(startTicks, now); }
 
 double elapsedSeconds() { return elapsedSeconds(platform::ticksSince1970()); }
 

@@ -11,6 +11,9 @@ namespace corvelin {
 // by the entry points for timed WriteFlg values and by the table dumps.
 extern std::int64_t startTicks;
 
+// Seconds from `from` to `to` (ticks), truncated toward zero to whole
+// milliseconds; negative when the clock went back.
+double secondsBetween(std::int64_t from, std::int64_t to);
 // Seconds since startTicks at `now`, truncated to whole milliseconds.
 double elapsedSeconds(std::int64_t now);
 double elapsedSeconds();

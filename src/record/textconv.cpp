@@ -47,6 +47,8 @@ Step decodeOne(const unsigned char*& p, std::uint32_t& value) {
   return Step::Char;
 }
 
+}  // namespace
+
 int encodeUtf8(std::uint32_t v, char* out) {
   if (v <= 0x7F) {
     out[0] = static_cast<char>(v);
@@ -69,8 +71,6 @@ int encodeUtf8(std::uint32_t v, char* out) {
   out[3] = static_cast<char>(0x80 | (v & 0x3F));
   return 4;
 }
-
-}  // namespace
 
 std::size_t u16len(const char16_t* s) {
   std::size_t n = 0;

@@ -31,6 +31,11 @@ int utf8ToCodePoints(const char* text, std::uint32_t* out, std::int64_t size, in
 // above 0x10FFFF ends the output; a character that does not fit ends it too.
 int utf8ToUtf16(const char* text, char16_t* out, std::int64_t size, int capacity);
 
+// The UTF-8 form of one value (at most 0x10FFFF; surrogates are encoded
+// like any other value) in 1 to 4 bytes at `out`, no terminator. Returns
+// the byte count.
+int encodeUtf8(std::uint32_t v, char* out);
+
 // Code points (`sizeBytes` / 4 of them) to UTF-8 in `out` (`capacity` bytes
 // with the terminator). Returns the bytes written, or 0 when a value above
 // 0x10FFFF ended the conversion (what came before it stays in `out`).

@@ -63,6 +63,9 @@ std::int32_t logSysDirect(FileHandle file, std::int32_t level, const char* forma
   return logSysDirectArgs(file, level, format, list, static_cast<int>(sizeof...(A)));
 }
 
+// The longest label, title or name a function accepts (bufSizCheck_U8).
+inline constexpr std::int32_t kMaxLabel = 510;
+
 // The length check of a UTF-8 argument: true when `length` <= `maximum`;
 // otherwise writes the ERROR size report to `file` and gives false.
 // `source` is "corvelin.cpp <function>()".

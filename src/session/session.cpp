@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "diag/profiling.h"
 #include "record/lineprefix.h"
 
 namespace corvelin {
@@ -88,6 +89,7 @@ void sessionResetToLoad() {
   session = LogSession{};
   crLfOptionSet(0);
   resetTimeCache();
+  resetProfiling();
 }
 
 }  // namespace corvelin

@@ -74,7 +74,7 @@ extern const char levelMarkers[6][8];
 bool sessionActive();
 
 // Back to the state of a freshly loaded library (buffers freed, record
-// zeroed, CR LF endings). The library itself never unloads its state; this
+// zeroed, CR LF endings, no time measurement). The library itself never unloads its state; this
 // is how a test harness starts a new "process".
 void sessionResetToLoad();
 

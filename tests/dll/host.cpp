@@ -12,6 +12,7 @@ std::string scenarioName;
 int WINAPI recordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   if (owner != nullptr) fail(__FILE__, __LINE__, "a box with an owner window");
   recorded.push_back(Box{text ? text : L"<null>", caption ? caption : L"<null>", type});
+  if (onBox) onBox();
   return boxAnswer;
 }
 
@@ -50,6 +51,7 @@ Api loaded;
 }  // namespace
 
 int boxAnswer = IDOK;
+std::function<void()> onBox;
 
 FARPROC resolve(const char* name) {
   FARPROC p = GetProcAddress(api().dll, name);
@@ -81,6 +83,16 @@ const Api& api() {
   bind(loaded.logPutHex, "logPutHex");
   bind(loaded.logDumpRaw, "logDumpRaw");
   bind(loaded.logDumpUTF8, "logDumpUTF8");
+  bind(loaded.makeBitStringUSHORT16, "makeBitStringUSHORT16");
+  bind(loaded.makeBitStringUINT32, "makeBitStringUINT32");
+  bind(loaded.makeBitStringUnicodeScalarValue, "makeBitStringUnicodeScalarValue");
+  bind(loaded.w32ResetErrCode, "w32ResetErrCode");
+  bind(loaded.getLastErr, "getLastErr");
+  bind(loaded.w32ErrLog, "w32ErrLog");
+  bind(loaded.msgBox, "msgBox");
+  bind(loaded.msgBoxOkCancel, "msgBoxOkCancel");
+  bind(loaded.profileTimeStart, "profileTimeStart");
+  bind(loaded.profileTimeStop, "profileTimeStop");
   return loaded;
 }
 

@@ -31,6 +31,16 @@ struct Api {
   decltype(&::logPutHex) logPutHex = nullptr;
   decltype(&::logDumpRaw) logDumpRaw = nullptr;
   decltype(&::logDumpUTF8) logDumpUTF8 = nullptr;
+  decltype(&::makeBitStringUSHORT16) makeBitStringUSHORT16 = nullptr;
+  decltype(&::makeBitStringUINT32) makeBitStringUINT32 = nullptr;
+  decltype(&::makeBitStringUnicodeScalarValue) makeBitStringUnicodeScalarValue = nullptr;
+  decltype(&::w32ResetErrCode) w32ResetErrCode = nullptr;
+  decltype(&::getLastErr) getLastErr = nullptr;
+  decltype(&::w32ErrLog) w32ErrLog = nullptr;
+  decltype(&::msgBox) msgBox = nullptr;
+  decltype(&::msgBoxOkCancel) msgBoxOkCancel = nullptr;
+  decltype(&::profileTimeStart) profileTimeStart = nullptr;
+  decltype(&::profileTimeStop) profileTimeStop = nullptr;
 };
 
 // Loads the DLL, resolves every function of Api (a missing one fails the
@@ -46,6 +56,8 @@ struct Box {
 // Boxes the DLL has shown so far (the recorder returns `boxAnswer`).
 std::vector<Box>& boxes();
 extern int boxAnswer;
+// Runs inside the recorder, while the box would be open.
+extern std::function<void()> onBox;
 
 // Check helpers: a failed check is printed and fails the scenario.
 void fail(const char* file, int line, const std::string& what);
@@ -104,6 +116,7 @@ const std::vector<Scenario>& scenarios();
 const std::vector<Scenario>& sessionScenarios();
 const std::vector<Scenario>& recordScenarios();
 const std::vector<Scenario>& dumpScenarios();
+const std::vector<Scenario>& diagScenarios();
 
 // Splits a log text into lines, each with its own line ending.
 std::vector<std::string> lines(const std::string& text);

@@ -5,7 +5,9 @@ namespace host {
 const std::vector<Scenario>& scenarios() {
   static const std::vector<Scenario> all = [] {
     std::vector<Scenario> list;
-    for (const auto* group : {&sessionScenarios(), &recordScenarios(), &dumpScenarios()}) list.insert(list.end(), group->begin(), group->end());
+    for (const auto* group : {&sessionScenarios(), &recordScenarios(), &dumpScenarios(), &diagScenarios()}) {
+      list.insert(list.end(), group->begin(), group->end());
+    }
     return list;
   }();
   return all;

@@ -383,6 +383,7 @@ std::int32_t profileInt(const char16_t* path, const char16_t* section, const cha
 
 std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
   theWorld.boxes.push_back(fake::Box{text, caption, type});
+  if (theWorld.onBox) theWorld.onBox();
   return theWorld.boxResult;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -55,6 +56,7 @@ struct World {
 
   std::vector<Box> boxes;
   std::int32_t boxResult = 1;
+  std::function<void()> onBox;  // runs while the box is open
 
   // Faults: the Nth call (1-based, counted since reset) fails; 0 = never.
   int writeCalls = 0;
