@@ -8,6 +8,8 @@
 // are noise: the ratios, taken within one process, are the figures to quote.
 #include <corvelin.h>
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +47,37 @@ std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) 
   std::vector<double> figures = interleave(contenders, batches, kBatch);
   spdlogDone();
   CloseHandle(floor);
+  logTerm();
+  return figures;
+}
+
+// The cost of the session lock: logInfo of the shipped DLL next to the same
+// DLL built without the lock, each with its own session, in one process.
+std::vector<double> lockCost(const std::wstring& dir, int batches) {
+  const std::string narrowDir(dir.begin(), dir.end());
+  if (!logInit(narrowDir.c_str(), "bench_", 8192, 0, 5, 0, 0)) return {};
+  HMODULE unlocked = LoadLibraryW(L"corvelin_x64_nolock.dll");
+  if (unlocked == nullptr) return {};
+  auto init = reinterpret_cast<decltype(&::logInit)>(reinterpret_cast<void*>(GetProcAddress(unlocked, "logInit")));
+  auto info = reinterpret_cast<decltype(&::logInfo)>(reinterpret_cast<void*>(GetProcAddress(unlocked, "logInfo")));
+  auto term = reinterpret_cast<decltype(&::logTerm)>(reinterpret_cast<void*>(GetProcAddress(unlocked, "logTerm")));
+  const std::string other = narrowDir + "\\nolock";
+  CreateDirectoryA(other.c_str(), nullptr);
+  if (init == nullptr || info == nullptr || term == nullptr || !init(other.c_str(), "bench_", 8192, 0, 5, 0, 0)) return {};
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  const std::string line = recordLine(8192);
+  const std::vector<Contender> contenders = {
+      {"floor",
+       [&] {
+         DWORD written = 0;
+         WriteFile(floor, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+       }},
+      {"logInfo", [] { logInfo(kText); }},
+      {"logInfo without the lock", [&] { info(kText); }},
+  };
+  std::vector<double> figures = interleave(contenders, batches, kBatch);
+  CloseHandle(floor);
+  term();
   logTerm();
   return figures;
 }
@@ -121,6 +154,9 @@ const std::vector<Group>& groups() {
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
        [](const std::wstring& d, int b) { return records(d, b, 0); }},
+      {"lock", "The session lock, single thread, WriteFlg 8192",
+       {"WriteFile of the same line (floor)", "logInfo (shipped DLL)", "logInfo, same DLL built without the lock"},
+       [](const std::wstring& d, int b) { return lockCost(d, b); }},
       {"logPut", "logPut, 8190 ASCII bytes, newLineCnt 80, framed",
        {"WriteFile of the same bytes (floor)", "logPut"},
        [](const std::wstring& d, int b) { return dumps(d, b / 5, Dump::Text); }},
@@ -143,7 +179,12 @@ void removeTree(const std::wstring& dir) {
   if (h != INVALID_HANDLE_VALUE) {
     do {
       const std::wstring name = found.cFileName;
-      if (name != L"." && name != L"..") DeleteFileW((dir + L"\\" + name).c_str());
+      if (name == L"." || name == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeTree(dir + L"\\" + name);
+      } else {
+        DeleteFileW((dir + L"\\" + name).c_str());
+      }
     } while (FindNextFileW(h, &found));
     FindClose(h);
   }
@@ -211,11 +252,13 @@ int main(int argc, char** argv) {
   if (argc >= 4 && std::string(argv[1]) == "--group") return runChild(argv[2], std::atoi(argv[3]));
   const int batches = argc > 1 ? std::atoi(argv[1]) : 100;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+  const std::string only = argc > 3 ? argv[3] : "";  // one group by name
 
   std::printf("corvelin benchmark: %d x %d calls per contender and run, contenders alternating in one process,\n"
               "median of %d runs\n",
               batches, kBatch, rounds);
   for (const Group& g : groups()) {
+    if (!only.empty() && only != g.name) continue;
     std::vector<std::vector<double>> samples(g.labels.size());
     for (int r = 0; r < rounds; ++r) {
       const std::vector<double> figures = runInChild(g.name, batches);
@@ -230,7 +273,9 @@ int main(int argc, char** argv) {
       median[k] = samples[k][samples[k].size() / 2];
       std::printf("  %-44s %10.1f %9.2f\n", g.labels[k], median[k], median[k] / median[0]);
     }
-    if (g.labels.size() == 3 && median[1] > 0) {
+    if (std::string(g.name) == "lock" && median[2] > 0) {
+      std::printf("  with the lock a record takes %.3fx the time it takes without\n", median[1] / median[2]);
+    } else if (g.labels.size() == 3 && median[1] > 0) {
       std::printf("  the peer takes %.2fx the time of corvelin\n", median[2] / median[1]);
     }
   }

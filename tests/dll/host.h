@@ -116,6 +116,8 @@ const std::vector<Scenario>& scenarios();
 const std::vector<Scenario>& sessionScenarios();
 const std::vector<Scenario>& recordScenarios();
 const std::vector<Scenario>& dumpScenarios();
+const std::vector<Scenario>& concurrencyScenarios();
+const std::vector<Scenario>& faultScenarios();
 const std::vector<Scenario>& diagScenarios();
 
 // Splits a log text into lines, each with its own line ending.

@@ -5,7 +5,8 @@ namespace host {
 const std::vector<Scenario>& scenarios() {
   static const std::vector<Scenario> all = [] {
     std::vector<Scenario> list;
-    for (const auto* group : {&sessionScenarios(), &recordScenarios(), &dumpScenarios(), &diagScenarios()}) {
+    for (const auto* group : {&sessionScenarios(), &recordScenarios(), &dumpScenarios(), &diagScenarios(),
+                              &concurrencyScenarios(), &faultScenarios()}) {
       list.insert(list.end(), group->begin(), group->end());
     }
     return list;
