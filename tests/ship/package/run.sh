@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the build into a fresh prefix and builds two hosts against it,
-# one found by find_package(corvelin), one by pkg-config; each runs under
-# Wine and its log is checked.
+# Installs the build into a fresh prefix and builds hosts against it: with
+# find_package(corvelin) for MinGW-w64 and for an MSVC-ABI compiler, and
+# with pkg-config. Each runs under Wine and its log is checked.
 #   run.sh <build-dir> <work-dir> <version> <mingw-gcc>
 set -euo pipefail
 build=$1
@@ -16,18 +16,23 @@ rm -rf "$work"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix"
 
-echo "== find_package(corvelin)"
-# A cross build finds Windows packages under its find roots: the consumer's
-# toolchain is ours with the unpacked package added to them.
-cat >"$work/toolchain.cmake" <<TOOLCHAIN
-include("$source_dir/cmake/mingw-w64-x86_64.cmake")
+# <name> <toolchain> <log prefix> <expected log>
+cmake_consumer() {
+  echo "== find_package(corvelin), $1"
+  # A cross build finds Windows packages under its find roots: the
+  # consumer's toolchain is the given one with the package added to them.
+  cat >"$work/$1.cmake" <<TOOLCHAIN
+include("$2")
 list(APPEND CMAKE_FIND_ROOT_PATH "$prefix")
 TOOLCHAIN
-cmake -S "$here" -B "$work/cmake-build" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" -DCORVELIN_EXPECTED_VERSION="$version"
-cmake --build "$work/cmake-build"
-"$here/../run_host.sh" "$work/cmake-run" pkg-logs pkg_ "$here/expected.log" \
-  "$wine_run" "$work/cmake-build/package_consumer.exe"
+  cmake -S "$here" -B "$work/$1-build" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$work/$1.cmake" -DCORVELIN_EXPECTED_VERSION="$version"
+  cmake --build "$work/$1-build"
+  "$here/../run_host.sh" "$work/$1-run" "${3%_}-logs" "$3" "$4" \
+    "$wine_run" "$work/$1-build/package_consumer.exe"
+}
+cmake_consumer mingw "$source_dir/cmake/mingw-w64-x86_64.cmake" pkg_ "$here/expected.log"
+cmake_consumer msvc "$here/clang-msvc.cmake" msvc_ "$here/../msvc/expected.log"
 
 echo "== pkg-config corvelin"
 flags=$(PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --cflags --libs corvelin)
