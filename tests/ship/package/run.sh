@@ -38,7 +38,7 @@ echo "== pkg-config corvelin"
 flags=$(PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --cflags --libs corvelin)
 mkdir -p "$work/pc-build"
 # shellcheck disable=SC2086 # the flags are words
-"$cc" "$here/main.c" -o "$work/pc-build/pc_consumer.exe" $flags
+"$cc" -Wall -Wextra -Wshadow -Werror "$here/main.c" -o "$work/pc-build/pc_consumer.exe" $flags
 cp "$prefix/bin/corvelin_x64.dll" "$work/pc-build/"
 "$here/../run_host.sh" "$work/pc-run" pkg-logs pkg_ "$here/expected.log" \
   "$wine_run" "$work/pc-build/pc_consumer.exe"
