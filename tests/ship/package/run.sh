@@ -2,12 +2,13 @@
 # Installs the build into a fresh prefix and builds hosts against it: with
 # find_package(corvelin) for MinGW-w64 and for an MSVC-ABI compiler, and
 # with pkg-config. Each runs under Wine and its log is checked.
-#   run.sh <build-dir> <work-dir> <version> <mingw-gcc>
+#   run.sh <build-dir> <work-dir> <version> <mingw-gcc> <pkg-config>
 set -euo pipefail
 build=$1
 work=$2
 version=$3
 cc=$4
+pkg_config=$5
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../../.." && pwd)
 export CORVELIN_WINE_ROOT=$build
@@ -35,7 +36,7 @@ cmake_consumer mingw "$source_dir/cmake/mingw-w64-x86_64.cmake" pkg_ "$here/expe
 cmake_consumer msvc "$here/clang-msvc.cmake" msvc_ "$here/../msvc/expected.log"
 
 echo "== pkg-config corvelin"
-flags=$(PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --cflags --libs corvelin)
+flags=$(PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" "$pkg_config" --cflags --libs corvelin)
 mkdir -p "$work/pc-build"
 # shellcheck disable=SC2086 # the flags are words
 "$cc" -Wall -Wextra -Wshadow -Werror "$here/main.c" -o "$work/pc-build/pc_consumer.exe" $flags
