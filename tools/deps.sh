@@ -2,7 +2,8 @@
 # Installs what a fresh Debian 12 machine lacks for building and testing
 # corvelin. Does nothing when everything is there already.
 set -euo pipefail
-packages=(cmake make g++ clang libclang-rt-14-dev googletest g++-mingw-w64-x86-64 wine64 libspdlog-dev libfmt-dev)
+packages=(cmake make g++ clang lld llvm libclang-rt-14-dev googletest g++-mingw-w64-x86-64 wine64 libspdlog-dev libfmt-dev
+          pkgconf rustc cargo libstd-rust-dev-windows)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

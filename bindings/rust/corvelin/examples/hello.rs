@@ -1,0 +1,24 @@
+// Starts a session in .\rust-logs, writes records and dumps, and ends the
+// session when the guard goes out of scope.
+use corvelin::{Error, LineEnd, Session, Settings};
+
+fn main() -> Result<(), Error> {
+    let settings = Settings {
+        write_flg: 0, // no time prefix
+        line_end: LineEnd::Lf,
+        output_level: 4, // everything but DEBUG
+        bom: false,
+        ..Settings::new(".\\rust-logs", "rust_")
+    };
+    {
+        let log = Session::start(&settings)?;
+        log.log("hello from Rust")?;
+        log.debug("not written: DEBUG is above the output level")?;
+        log.info("UTF-8 passes through: Grüße, 日本語, 🦀")?;
+        log.put("a text broken into lines of ten bytes or a little more", true, 10)?;
+        log.put_hex(b"\x00\x01rust\xff", true, 10)?;
+        log.dump_utf8("crab: 🦀", "a text")?;
+    }
+    println!("log written to .\\rust-logs");
+    Ok(())
+}
