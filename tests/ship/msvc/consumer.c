@@ -52,6 +52,9 @@ void consumerMain(void) {
     logDumpRaw(bytes, (int)sizeof bytes, "bytes");
   }
   logDumpUTF8("UTF-8: \xc3\xa9\xe3\x81\x82", 0, "text");
+  makeBitStringUINT32(0x12345678u, "u32");
+  w32ResetErrCode();
+  check(getLastErr() == 0, 4, "getLastErr after w32ResetErrCode returns 0");
 
   logTerm();
   check(logInit(".\\msvc-logs", "msvc_", 0, 1, 3, 0, 0) == 0, 3, "logInit after logTerm returns 0");

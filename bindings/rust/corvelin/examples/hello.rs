@@ -1,4 +1,4 @@
-// Starts a session in .\rust-logs, writes records and dumps, and ends the
+// Starts a session in .\rust-logs, writes records, dumps and bit tables, and ends the
 // session when the guard goes out of scope.
 use corvelin::{Error, LineEnd, Session, Settings};
 
@@ -18,6 +18,10 @@ fn main() -> Result<(), Error> {
         log.put("a text broken into lines of ten bytes or a little more", true, 10)?;
         log.put_hex(b"\x00\x01rust\xff", true, 10)?;
         log.dump_utf8("crab: 🦀", "a text")?;
+        log.bits_u16(0x3042, "あ")?;
+        log.bits_char('é', "x")?;
+        log.reset_last_error();
+        assert_eq!(log.last_error(), 0);
     }
     println!("log written to .\\rust-logs");
     Ok(())

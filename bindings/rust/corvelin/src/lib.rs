@@ -190,11 +190,7 @@ impl Session {
         Ok(())
     }
 
-    // The functions from here on are inline: only a program that calls one
-    // needs it in the import library it links against.
-
     /// The bit table of a 16-bit value (`makeBitStringUSHORT16`).
-    #[inline]
     pub fn bits_u16(&self, value: u16, label: &str) -> Result<(), Error> {
         let label = c_text(label)?;
         unsafe { sys::makeBitStringUSHORT16(value, label.as_ptr()) };
@@ -202,7 +198,6 @@ impl Session {
     }
 
     /// The bit table of a 32-bit value (`makeBitStringUINT32`).
-    #[inline]
     pub fn bits_u32(&self, value: u32, label: &str) -> Result<(), Error> {
         let label = c_text(label)?;
         unsafe { sys::makeBitStringUINT32(value, label.as_ptr()) };
@@ -210,7 +205,6 @@ impl Session {
     }
 
     /// The bit table of a character and its UTF-8 form (`makeBitStringUnicodeScalarValue`).
-    #[inline]
     pub fn bits_char(&self, c: char, label: &str) -> Result<(), Error> {
         let label = c_text(label)?;
         unsafe { sys::makeBitStringUnicodeScalarValue(u32::from(c), label.as_ptr()) };
@@ -218,20 +212,17 @@ impl Session {
     }
 
     /// Clears the calling thread's Win32 last-error code (`w32ResetErrCode`).
-    #[inline]
     pub fn reset_last_error(&self) {
         unsafe { sys::w32ResetErrCode() }
     }
 
     /// The calling thread's Win32 last-error code (`getLastErr`).
-    #[inline]
     pub fn last_error(&self) -> u32 {
         unsafe { sys::getLastErr() }
     }
 
     /// An INFO line describing the calling thread's Win32 last-error code,
     /// introduced by `text` and `line` (`w32ErrLog`).
-    #[inline]
     pub fn log_last_error(&self, text: &str, line: i32) -> Result<(), Error> {
         let text = c_text(text)?;
         unsafe { sys::w32ErrLog(text.as_ptr(), line) };
@@ -239,7 +230,6 @@ impl Session {
     }
 
     /// A message box with an OK button (`msgBox`).
-    #[inline]
     pub fn message_box(&self, text: &str, title: &str) -> Result<(), Error> {
         let text = c_text(text)?;
         let title = c_text(title)?;
@@ -248,7 +238,6 @@ impl Session {
     }
 
     /// A message box with OK and Cancel buttons (`msgBoxOkCancel`).
-    #[inline]
     pub fn confirm(&self, text: &str, title: &str) -> Result<Choice, Error> {
         let text = c_text(text)?;
         let title = c_text(title)?;
@@ -260,7 +249,6 @@ impl Session {
     }
 
     /// Starts the one elapsed-time measurement (`profileTimeStart`).
-    #[inline]
     pub fn profile_start(&self, prefix: &str) -> Result<(), Error> {
         let prefix = c_text(prefix)?;
         unsafe { sys::profileTimeStart(prefix.as_ptr()) };
@@ -268,7 +256,6 @@ impl Session {
     }
 
     /// Writes the seconds since the last start as an INFO line (`profileTimeStop`).
-    #[inline]
     pub fn profile_stop(&self) {
         unsafe { sys::profileTimeStop() }
     }
