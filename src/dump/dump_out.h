@@ -28,6 +28,12 @@ class DumpOut {
     }
   }
   void put(const char* text) { put(text, std::strlen(text)); }
+  // A few bytes (a line ending): copied by hand, a library call costs more.
+  void putShort(const char* data, std::size_t size) {
+    if (capacity_ - used_ < size) drain();
+    for (std::size_t i = 0; i < size; ++i) buffer_[used_ + i] = data[i];
+    used_ += size;
+  }
   void put(char c) {
     if (used_ == capacity_) drain();
     buffer_[used_++] = c;

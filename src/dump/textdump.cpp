@@ -26,16 +26,23 @@ const char* const kOverrun[5] = {
     "logPut() case4 UTF8文字解析エラー バッファ・オーバーラン!",
 };
 
-// Length of the run of ASCII bytes at p, at most `limit`.
-std::size_t asciiRun(const unsigned char* p, std::size_t limit) {
+// Copies the run of ASCII bytes at p (at most `limit` of them) into `out`
+// in one pass, eight bytes at a time; returns its length.
+std::size_t copyAsciiRun(const unsigned char* p, std::size_t limit, DumpOut& out) {
+  char* w = out.reserve(limit + 8);  // the last word may be stored whole
   std::size_t i = 0;
   while (i + 8 <= limit) {
     std::uint64_t word;
     std::memcpy(&word, p + i, 8);
     if ((word & 0x8080808080808080ULL) != 0) break;
+    std::memcpy(w + i, &word, 8);
     i += 8;
   }
-  while (i < limit && p[i] < 0x80) ++i;
+  while (i < limit && p[i] < 0x80) {
+    w[i] = static_cast<char>(p[i]);
+    ++i;
+  }
+  out.commit(i);
   return i;
 }
 
@@ -53,14 +60,14 @@ void buildTextDump(const char* text, std::size_t length, std::int32_t len, bool 
   if (length > 0) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
     const auto perLine = static_cast<std::size_t>(newLineCnt);
+    const std::size_t endLength = std::strlen(lineEnd);
     std::size_t lineBytes = 0;
     for (std::size_t i = 0;; ++i) {
       const int k = utf8LeadLength(p[i]);
       if (k == 1) {
         // A run of ASCII up to the end of the line or of the text.
         const std::size_t limit = perLine - lineBytes < length - i ? perLine - lineBytes : length - i;
-        const std::size_t run = asciiRun(p + i, limit);
-        out.put(text + i, run);
+        const std::size_t run = copyAsciiRun(p + i, limit, out);
         lineBytes += run;
         i += run - 1;
       } else if (k > 1) {
@@ -71,14 +78,14 @@ void buildTextDump(const char* text, std::size_t length, std::int32_t len, bool 
           report(out, kOverrun[k], lineEnd);
           return;
         }
-        out.put(text + first, static_cast<std::size_t>(k));
+        out.putShort(text + first, static_cast<std::size_t>(k));
         lineBytes += static_cast<std::size_t>(k);
       } else {
         report(out, "logPut() UTF8文字解析エラー、UTF8文字列が不正です", lineEnd);
       }
       if (i >= length - 1) break;  // no line ending after the last character
       if (lineBytes >= perLine) {
-        out.put(lineEnd);
+        out.putShort(lineEnd, endLength);
         lineBytes = 0;
       }
     }
