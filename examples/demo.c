@@ -1,13 +1,13 @@
 /*
  * corvelin demo: a small host program, written the way a user would.
  *
- *   corvelin_demo [writeFlg] [--boxes]
+ *   corvelin_demo [writeFlg] [--profile file.ini] [--boxes]
  *
  * Starts a session in .\demo-logs, writes a record at every level, one of
  * each dump, a few bit tables, the description of a failed Win32 call and
- * two timings, ends,
- * and prints where the log went. Run it twice with different writeFlg
- * values and the second session appends to the same day's file. With
+ * two timings, ends, and prints where the log went. Run it twice and the
+ * second session appends to the same day's file. With --profile the
+ * settings come from a profile file (section [Halvix]) instead. With
  * --boxes it also asks two questions in message boxes (they wait for the
  * user, so they are off by default).
  */
@@ -33,19 +33,23 @@ static unsigned long checksum(void) {
 int main(int argc, char** argv) {
   int writeFlg = 8192;
   int boxes = 0;
+  const char* profile = NULL;
   unsigned long sum;
   int i;
   const char* dir = ".\\demo-logs";
   for (i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--boxes") == 0) {
       boxes = 1;
+    } else if (strcmp(argv[i], "--profile") == 0 && i + 1 < argc) {
+      profile = argv[++i];
     } else {
       writeFlg = atoi(argv[i]);
     }
   }
 
-  /* CR LF line endings, every level admitted, not sleeping, byte-order mark on a new file. */
-  if (!logInit(dir, "demo_", writeFlg, 0, 5, 0, 1)) {
+  /* CR LF line endings, every level admitted, not sleeping, byte-order mark on a new file;
+     or whatever section [Halvix] of the profile says. */
+  if (profile != NULL ? !logInitProfile(profile) : !logInit(dir, "demo_", writeFlg, 0, 5, 0, 1)) {
     fprintf(stderr, "corvelin_demo: the log could not be started (see the message box)\n");
     return 1;
   }
