@@ -1,6 +1,9 @@
 #include "host.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace host {
 namespace {
@@ -122,53 +125,20 @@ std::string narrow(const std::wstring& wide) {
   return out;
 }
 
-namespace {
-
-void removeTree(const std::wstring& dir) {
-  WIN32_FIND_DATAW found;
-  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = dir + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(path);
-      } else {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
-  }
-  RemoveDirectoryW(dir.c_str());
-}
-
-}  // namespace
-
 std::wstring workDir() {
-  wchar_t cwd[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  const std::wstring dir = std::wstring(cwd) + L"\\run_" + widen(scenarioName);
-  static bool fresh = false;
-  if (!fresh) {
-    removeTree(dir);
-    CreateDirectoryW(dir.c_str(), nullptr);
-    fresh = true;
-  }
+  static const std::wstring dir = [] {
+    const std::filesystem::path made = std::filesystem::current_path() / (L"run_" + widen(scenarioName));
+    std::error_code ignored;
+    std::filesystem::remove_all(made, ignored);
+    std::filesystem::create_directory(made, ignored);
+    return made.wstring();
+  }();
   return dir;
 }
 
 std::string readFile(const std::wstring& path) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return "<missing file>";
-  std::string out;
-  char buf[65536];
-  DWORD n = 0;
-  while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-  CloseHandle(f);
-  return out;
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : "<missing file>";
 }
 
 std::string golden(const std::string& name) { return readFile(widen(CORVELIN_GOLDEN_DIR "/" + name)); }
@@ -176,10 +146,7 @@ std::string golden(const std::string& name) { return readFile(widen(CORVELIN_GOL
 bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void writeFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD n = 0;
-  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  CloseHandle(f);
+  std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
 }
 
 std::wstring today() {
