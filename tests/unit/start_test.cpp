@@ -40,6 +40,8 @@ std::vector<Box> openFailed(std::vector<std::uint32_t> attempts, const std::u16s
   return boxes;
 }
 
+void setProfile(const char16_t* path, const char* text) { world().profiles[fake::normalise(path)] = fake::u16(text); }
+
 class Start : public testing_support::LoadedTest {
  protected:
   static std::uint8_t start(const char* dir = "C:\\logs", const char* prefix = "app_", std::int32_t crLf = 0,
@@ -77,6 +79,26 @@ TEST_F(Start, WhatASessionLeavesInItsFile) {
        "--- [app_] start Log={C:\\logs\\app_20261205.log} ------ [app_] end Log ---"},
       {"an invalid prefix is taken as empty", [] { return logInit("C:\\logs", "ab\xC3", 0, 0, 5, 0, 0); },
        "C:\\logs\\20261205.log", "--- [] start Log={C:\\logs\\20261205.log} ---\r\n--- [] end Log ---\r\n\r\n\r\n"},
+      {"a profile with only the section line: the defaults, in the current directory",
+       [] {
+         setProfile(u"C:\\cfg\\empty.ini", "[Halvix]\n");
+         return logInitProfile("C:\\cfg\\empty.ini");
+       },
+       "PREFIX_20261205.log",  // ".\\" and the separator give two backslashes
+       "--- [PREFIX_] start Log={.\\\\PREFIX_20261205.log} ---\r\n--- [PREFIX_] end Log ---\r\n\r\n\r\n"},
+      {"a bare profile name is looked for in the Windows directory",
+       [] {
+         setProfile(u"C:\\windows\\corvelin.ini", "[Halvix]\nLogWritePathDir=C:\\logs\nLogFileNamePrefix=app_\n");
+         return logInitProfile("corvelin.ini");
+       },
+       kLog, kBanners},
+      {"a sleeping profile",
+       [] {
+         setProfile(u"C:\\s.ini", "[Halvix]\nLogWritePathDir=C:\\logs\nLogFileNamePrefix=app_\nLogSleepSwitch=1\n");
+         return logInitProfile("C:\\s.ini");
+       },
+       kLog,
+       "##### log_init_profile Init! halvix.conf Now Sleeping! LogSleepSwitch=1 Set to '0' Go Logging! #####\r\n"},
   };
   for (const auto& c : cases) {
     SetUp();
@@ -240,10 +262,7 @@ TEST_F(Start, LogTermWhenNothingIsOpenDoesNothing) {
   EXPECT_EQ(start(), 0);
 }
 
-class Profile : public Start {
- protected:
-  void setProfile(const char16_t* path, const char* text) { world().profiles[fake::normalise(path)] = fake::u16(text); }
-};
+using Profile = Start;
 
 TEST_F(Profile, EveryKeyIsTaken) {
   setProfile(u"C:\\cfg\\app.ini",
@@ -268,14 +287,6 @@ TEST_F(Profile, OnlyTheSectionLineGivesTheDefaults) {
   EXPECT_EQ(session.outputLevel, 0);
   EXPECT_EQ(session.bomSetFlg, 0);
   EXPECT_EQ(session.kBytesSize, 40960);
-  // ".\" and the separator give two backslashes; the file lies in the current directory.
-  EXPECT_EQ(file("PREFIX_20261205.log"), "--- [PREFIX_] start Log={.\\\\PREFIX_20261205.log} ---\r\n");
-}
-
-TEST_F(Profile, ABareNameIsLookedForInTheWindowsDirectory) {
-  setProfile(u"C:\\windows\\corvelin.ini", "[Halvix]\nLogWritePathDir=C:\\logs\nLogFileNamePrefix=app_\n");
-  ASSERT_EQ(logInitProfile("corvelin.ini"), 1);
-  EXPECT_TRUE(exists(kLog));
 }
 
 TEST_F(Profile, AMissingFileShowsItsBoxAndStoresNothing) {
@@ -297,15 +308,6 @@ TEST_F(Profile, PathLengthLimit) {
   const std::vector<Box> expected = {
       {u"logInitProfile() path文字列長超過 510バイトを超過しました", u"logInit() dir Path 長さ超過エラー", 0}};
   EXPECT_EQ(world().boxes, expected);
-}
-
-TEST_F(Profile, SleepingWritesTheProfileSleepBanner) {
-  setProfile(u"C:\\cfg\\s.ini", "[Halvix]\nLogWritePathDir=C:\\logs\nLogFileNamePrefix=app_\nLogSleepSwitch=1\n");
-  ASSERT_EQ(logInitProfile("C:\\cfg\\s.ini"), 1);
-  logTerm();
-  EXPECT_EQ(file(kLog),
-            "##### log_init_profile Init! halvix.conf Now Sleeping! LogSleepSwitch=1 Set to '0' Go Logging! "
-            "#####\r\n");
 }
 
 TEST_F(Profile, PrefixesUpTo509UnitsKeepTheirWholeName) {
