@@ -20,20 +20,21 @@ const std::string kInvalid = "[SYSLOG][■--ERROR--■] logPut() UTF8文字解�
 
 class TextDump : public testing_support::SessionTest {};
 
-TEST_F(TextDump, FramedAndBareExamples) {
+TEST_F(TextDump, Examples) {
   logPut("Hello world!", 12, 1, 10);
   logPut("Hello world!", 12, 0, 10);
+  logPut("abc", 99, 1, 10);        // len is only printed
+  logPut("", -7, 1, 10);
+  logPut("A\x80" "B", 3, 1, 10);  // invalid bytes are reported in place and dropped
+  crLfOptionSet(1);
+  logPut("Hello world!", 12, 1, 10);
   EXPECT_EQ(logText(),
             "---------- logPut-start len=12\r\nHello worl\r\nd!\r\n---------- logPut-end!!\r\n"
-            "\r\nHello worl\r\nd!\r\n");
-}
-
-TEST_F(TextDump, LenIsOnlyPrinted) {
-  logPut("abc", 99, 1, 10);
-  logPut("", -7, 1, 10);
-  EXPECT_EQ(logText(),
+            "\r\nHello worl\r\nd!\r\n"
             "---------- logPut-start len=99\r\nabc\r\n---------- logPut-end!!\r\n"
-            "---------- logPut-start len=-7\r\n\r\n---------- logPut-end!!\r\n");
+            "---------- logPut-start len=-7\r\n\r\n---------- logPut-end!!\r\n"
+            "---------- logPut-start len=3\r\nA" + kInvalid + "B\r\n---------- logPut-end!!\r\n"
+            "---------- logPut-start len=12\nHello worl\nd!\n---------- logPut-end!!\n");
 }
 
 TEST_F(TextDump, LinesBreakAfterTheCharacterThatReachesTheCount) {
@@ -54,11 +55,6 @@ TEST_F(TextDump, LinesBreakAfterTheCharacterThatReachesTheCount) {
     logPut(c.text.c_str(), 0, 0, c.count);
     EXPECT_EQ(logText(), "\r\n" + c.body + "\r\n") << c.text;
   }
-}
-
-TEST_F(TextDump, InvalidBytesAreReportedInPlaceAndDropped) {
-  logPut("A\x80" "B", 3, 1, 10);
-  EXPECT_EQ(logText(), "---------- logPut-start len=3\r\nA" + kInvalid + "B\r\n---------- logPut-end!!\r\n");
 }
 
 TEST_F(TextDump, ATextEndingInsideACharacterEndsTheDumpUnclosed) {
@@ -88,12 +84,6 @@ TEST_F(TextDump, TheLongestTextAndTheRangeMessageObeysOutputLevel) {
   std::string body;
   for (int i = 0; i < 8190; i += 80) body += (i ? "\r\n" : "") + longest.substr(0, std::min(80, 8190 - i));
   EXPECT_EQ(logText(), "\r\n" + body + "\r\n\r\ny\r\n");
-}
-
-TEST_F(TextDump, LineFeedEndingsEverywhereWithOption1) {
-  crLfOptionSet(1);
-  logPut("Hello world!", 12, 1, 10);
-  EXPECT_EQ(logText(), "---------- logPut-start len=12\nHello worl\nd!\n---------- logPut-end!!\n");
 }
 
 class HexDump : public testing_support::SessionTest {};
