@@ -82,18 +82,10 @@ namespace {
 
 std::string printable(const std::string& s) {
   std::string out;
+  char hex[8];
   for (unsigned char c : s) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c < 0x20) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
+    std::snprintf(hex, sizeof hex, "\\x%02x", c);
+    out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c < 0x20 ? hex : std::string(1, static_cast<char>(c));
   }
   return out;
 }
