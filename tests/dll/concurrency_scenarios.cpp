@@ -27,8 +27,7 @@ std::string expectedPut() {
 }
 
 void concurrentRecords() {
-  const std::wstring dir = workDir();
-  HOST_CHECK_EQ(api().logInit(narrow(dir).c_str(), "mt_", 0, 0, 5, 0, 0), 1);
+  const std::wstring path = startLog("mt_", 0);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([t] {
@@ -44,7 +43,7 @@ void concurrentRecords() {
   for (std::thread& th : threads) th.join();
   api().logTerm();
 
-  const std::string file = readFile(dir + L"\\mt_" + today() + L".log");
+  const std::string file = readFile(path);
   // Take the dumps and tables out whole; what is left must be records only.
   std::string rest = file;
   const std::string put = expectedPut();

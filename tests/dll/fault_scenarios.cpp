@@ -63,7 +63,7 @@ void directoryNotWritable(const std::vector<std::string>& args) {
 // are whole, the one that meets the end is cut, nothing crashes.
 void diskFull(const std::vector<std::string>& args) {
   const std::wstring dir = widen(args.at(0));
-  HOST_CHECK_EQ(api().logInit(narrow(dir).c_str(), "full_", 0, 0, 5, 0, 0), 1);
+  HOST_CHECK_EQ(api().logInit(args.at(0).c_str(), "full_", 0, 0, 5, 0, 0), 1);
   const std::string record(90, 'r');
   for (int i = 0; i < 2000; ++i) api().logInfo(record.c_str());
   api().logPut("a dump after the disk filled up", 0, 1, 40);

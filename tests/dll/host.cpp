@@ -1,6 +1,9 @@
 #include "host.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace host {
 namespace {
@@ -41,23 +44,12 @@ bool redirectImport(HMODULE module, const char* dllName, const char* function, v
   return false;
 }
 
-template <class F>
-void bind(F& slot, const char* name) {
-  slot = reinterpret_cast<F>(reinterpret_cast<void*>(resolve(name)));
-}
-
 Api loaded;
 
 }  // namespace
 
 int boxAnswer = IDOK;
 std::function<void()> onBox;
-
-FARPROC resolve(const char* name) {
-  FARPROC p = GetProcAddress(api().dll, name);
-  if (p == nullptr) fail(__FILE__, __LINE__, std::string("the DLL does not export ") + name);
-  return p;
-}
 
 const Api& api() {
   if (loaded.dll != nullptr) return loaded;
@@ -70,29 +62,11 @@ const Api& api() {
     std::printf("corvelin_x64.dll does not import MessageBoxW from USER32.dll\n");
     std::exit(2);
   }
-  bind(loaded.logInit, "logInit");
-  bind(loaded.logInitProfile, "logInitProfile");
-  bind(loaded.logTerm, "logTerm");
-  bind(loaded.log, "_log");
-  bind(loaded.logDebug, "logDebug");
-  bind(loaded.logInfo, "logInfo");
-  bind(loaded.logWarning, "logWarning");
-  bind(loaded.logError, "logError");
-  bind(loaded.logCritical, "logCritical");
-  bind(loaded.logPut, "logPut");
-  bind(loaded.logPutHex, "logPutHex");
-  bind(loaded.logDumpRaw, "logDumpRaw");
-  bind(loaded.logDumpUTF8, "logDumpUTF8");
-  bind(loaded.makeBitStringUSHORT16, "makeBitStringUSHORT16");
-  bind(loaded.makeBitStringUINT32, "makeBitStringUINT32");
-  bind(loaded.makeBitStringUnicodeScalarValue, "makeBitStringUnicodeScalarValue");
-  bind(loaded.w32ResetErrCode, "w32ResetErrCode");
-  bind(loaded.getLastErr, "getLastErr");
-  bind(loaded.w32ErrLog, "w32ErrLog");
-  bind(loaded.msgBox, "msgBox");
-  bind(loaded.msgBoxOkCancel, "msgBoxOkCancel");
-  bind(loaded.profileTimeStart, "profileTimeStart");
-  bind(loaded.profileTimeStop, "profileTimeStop");
+#define HOST_BIND(name)                                                                              \
+  loaded.name = reinterpret_cast<decltype(loaded.name)>(reinterpret_cast<void*>(GetProcAddress(loaded.dll, #name))); \
+  if (loaded.name == nullptr) fail(__FILE__, __LINE__, "the DLL does not export " #name);
+  HOST_FUNCTIONS(HOST_BIND)
+#undef HOST_BIND
   return loaded;
 }
 
@@ -108,52 +82,22 @@ namespace {
 
 std::string printable(const std::string& s) {
   std::string out;
+  char hex[8];
   for (unsigned char c : s) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c < 0x20) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
+    std::snprintf(hex, sizeof hex, "\\x%02x", c);
+    out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c < 0x20 ? hex : std::string(1, static_cast<char>(c));
   }
   return out;
 }
 
 }  // namespace
 
-std::string describe(const char* what, const std::string& actual, const std::string& expected) {
-  return std::string(what) + "\n    actual:   \"" + printable(actual) + "\"\n    expected: \"" + printable(expected) +
-         "\"";
-}
-
-std::string describe(const char* what, const std::wstring& actual, const std::wstring& expected) {
-  return describe(what, narrow(actual), narrow(expected));
-}
-
-std::string describe(const char* what, long long actual, long long expected) {
-  return std::string(what) + ": actual " + std::to_string(actual) + ", expected " + std::to_string(expected);
-}
-
-void checkBoxes(const std::vector<Box>& expected, const char* file, int line) {
-  const std::vector<Box>& actual = recorded;
-  if (actual.size() != expected.size()) {
-    std::string list;
-    for (const Box& b : actual) list += "\n    [" + narrow(b.caption) + "] " + narrow(b.text);
-    fail(file, line, "boxes: " + std::to_string(actual.size()) + " shown, " + std::to_string(expected.size()) +
-                         " expected:" + list);
-    return;
-  }
-  for (std::size_t i = 0; i < actual.size(); ++i) {
-    if (actual[i].text != expected[i].text) fail(file, line, describe("box text", actual[i].text, expected[i].text));
-    if (actual[i].caption != expected[i].caption)
-      fail(file, line, describe("box caption", actual[i].caption, expected[i].caption));
-    if (actual[i].type != expected[i].type) fail(file, line, describe("box type", actual[i].type, expected[i].type));
-  }
+std::string show(const std::string& s) { return "\"" + printable(s) + "\""; }
+std::string show(const std::wstring& s) { return show(narrow(s)); }
+std::string show(const std::vector<Box>& list) {
+  std::string out = std::to_string(list.size()) + " boxes";
+  for (const Box& b : list) out += "\n      [" + narrow(b.caption) + "] " + narrow(b.text) + " type " + show(b.type);
+  return out;
 }
 
 std::wstring widen(const std::string& utf8) {
@@ -173,62 +117,28 @@ std::string narrow(const std::wstring& wide) {
   return out;
 }
 
-namespace {
-
-void removeTree(const std::wstring& dir) {
-  WIN32_FIND_DATAW found;
-  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = dir + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(path);
-      } else {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
-  }
-  RemoveDirectoryW(dir.c_str());
-}
-
-}  // namespace
-
 std::wstring workDir() {
-  wchar_t cwd[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  const std::wstring dir = std::wstring(cwd) + L"\\run_" + widen(scenarioName);
-  static bool fresh = false;
-  if (!fresh) {
-    removeTree(dir);
-    CreateDirectoryW(dir.c_str(), nullptr);
-    fresh = true;
-  }
+  static const std::wstring dir = [] {
+    const std::filesystem::path made = std::filesystem::current_path() / (L"run_" + widen(scenarioName));
+    std::error_code ignored;
+    std::filesystem::remove_all(made, ignored);
+    std::filesystem::create_directory(made, ignored);
+    return made.wstring();
+  }();
   return dir;
 }
 
 std::string readFile(const std::wstring& path) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return "<missing file>";
-  std::string out;
-  char buf[65536];
-  DWORD n = 0;
-  while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-  CloseHandle(f);
-  return out;
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : "<missing file>";
 }
+
+std::string golden(const std::string& name) { return readFile(widen(CORVELIN_GOLDEN_DIR "/" + name)); }
 
 bool fileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void writeFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD n = 0;
-  WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  CloseHandle(f);
+  std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
 }
 
 std::wstring today() {
@@ -261,19 +171,34 @@ std::vector<std::string> lines(const std::string& text) {
   return out;
 }
 
-bool readSeconds(const std::string& line, std::size_t& pos, double& value) {
-  std::size_t p = pos;
-  if (p < line.size() && line[p] == '-') ++p;
+double secondsIn(const std::string& line, const std::string& head, const std::string& tail, const char* file,
+                 int where) {
+  std::size_t p = head.size();
+  if (line.compare(0, p, head) == 0 && p < line.size() && line[p] == '-') ++p;
   const std::size_t digits = p;
   while (p < line.size() && line[p] >= '0' && line[p] <= '9') ++p;
-  if (p == digits || p >= line.size() || line[p] != '.') return false;
-  ++p;
-  for (int i = 0; i < 6; ++i, ++p) {
-    if (p >= line.size() || line[p] < '0' || line[p] > '9') return false;
+  bool shaped = line.compare(0, head.size(), head) == 0 && p > digits && p + 7 <= line.size() && line[p] == '.';
+  for (std::size_t i = p + 1; shaped && i < p + 7; ++i) shaped = line[i] >= '0' && line[i] <= '9';
+  if (!shaped || line.substr(p + 7) != tail) {
+    fail(file, where, "not " + show(head + "<seconds>" + tail) + ": " + show(line));
+    return -1;
   }
-  value = std::stod(line.substr(pos, p - pos));
-  pos = p;
-  return true;
+  return std::stod(line.substr(head.size(), p + 7 - head.size()));
+}
+
+std::wstring startLog(const char* prefix, std::int32_t writeFlg, std::int32_t crLf, std::int32_t outputLevel,
+                      std::int32_t sleep, std::int32_t bom) {
+  const std::wstring dir = workDir();
+  if (api().logInit(narrow(dir).c_str(), prefix, writeFlg, crLf, outputLevel, sleep, bom) != 1) {
+    fail(__FILE__, __LINE__, std::string("the session did not start in ") + narrow(dir));
+  }
+  return dir + L"\\" + widen(prefix) + today() + L".log";
+}
+
+std::string banners(const std::string& prefix, const std::wstring& shown, const std::string& body,
+                    const std::string& end) {
+  return "--- [" + prefix + "] start Log={" + narrow(shown) + "} ---" + end + body + "--- [" + prefix + "] end Log ---" +
+         end + end + end;
 }
 
 HANDLE spawnSelf(const std::wstring& arguments) {

@@ -16,42 +16,28 @@
 
 namespace host {
 
+#define HOST_FUNCTIONS(X)                                                                                      \
+  X(logInit) X(logInitProfile) X(logTerm) X(_log) X(logDebug) X(logInfo) X(logWarning) X(logError)            \
+  X(logCritical) X(logPut) X(logPutHex) X(logDumpRaw) X(logDumpUTF8) X(makeBitStringUSHORT16)                 \
+  X(makeBitStringUINT32) X(makeBitStringUnicodeScalarValue) X(w32ResetErrCode) X(getLastErr) X(w32ErrLog)     \
+  X(msgBox) X(msgBoxOkCancel) X(profileTimeStart) X(profileTimeStop)
+
 struct Api {
   HMODULE dll = nullptr;
-  decltype(&::logInit) logInit = nullptr;
-  decltype(&::logInitProfile) logInitProfile = nullptr;
-  decltype(&::logTerm) logTerm = nullptr;
-  decltype(&::_log) log = nullptr;
-  decltype(&::logDebug) logDebug = nullptr;
-  decltype(&::logInfo) logInfo = nullptr;
-  decltype(&::logWarning) logWarning = nullptr;
-  decltype(&::logError) logError = nullptr;
-  decltype(&::logCritical) logCritical = nullptr;
-  decltype(&::logPut) logPut = nullptr;
-  decltype(&::logPutHex) logPutHex = nullptr;
-  decltype(&::logDumpRaw) logDumpRaw = nullptr;
-  decltype(&::logDumpUTF8) logDumpUTF8 = nullptr;
-  decltype(&::makeBitStringUSHORT16) makeBitStringUSHORT16 = nullptr;
-  decltype(&::makeBitStringUINT32) makeBitStringUINT32 = nullptr;
-  decltype(&::makeBitStringUnicodeScalarValue) makeBitStringUnicodeScalarValue = nullptr;
-  decltype(&::w32ResetErrCode) w32ResetErrCode = nullptr;
-  decltype(&::getLastErr) getLastErr = nullptr;
-  decltype(&::w32ErrLog) w32ErrLog = nullptr;
-  decltype(&::msgBox) msgBox = nullptr;
-  decltype(&::msgBoxOkCancel) msgBoxOkCancel = nullptr;
-  decltype(&::profileTimeStart) profileTimeStart = nullptr;
-  decltype(&::profileTimeStop) profileTimeStop = nullptr;
+#define HOST_SLOT(name) decltype(&::name) name = nullptr;
+  HOST_FUNCTIONS(HOST_SLOT)
+#undef HOST_SLOT
 };
 
 // Loads the DLL, resolves every function of Api (a missing one fails the
 // scenario) and starts recording its boxes.
 const Api& api();
-FARPROC resolve(const char* name);
 
 struct Box {
   std::wstring text;
   std::wstring caption;
   UINT type;
+  bool operator==(const Box& o) const { return text == o.text && caption == o.caption && type == o.type; }
 };
 // Boxes the DLL has shown so far (the recorder returns `boxAnswer`).
 std::vector<Box>& boxes();
@@ -61,23 +47,12 @@ extern std::function<void()> onBox;
 
 // Check helpers: a failed check is printed and fails the scenario.
 void fail(const char* file, int line, const std::string& what);
-#define HOST_CHECK(cond) \
-  do { \
-    if (!(cond)) host::fail(__FILE__, __LINE__, #cond); \
-  } while (0)
-#define HOST_CHECK_EQ(actual, expected) \
-  do { \
-    const auto& a_ = (actual); \
-    const auto& e_ = (expected); \
-    if (!host::same(a_, e_)) host::fail(__FILE__, __LINE__, host::describe(#actual, a_, e_)); \
-  } while (0)
-
-std::string describe(const char* what, const std::string& actual, const std::string& expected);
-std::string describe(const char* what, const std::wstring& actual, const std::wstring& expected);
-std::string describe(const char* what, long long actual, long long expected);
-template <class A, class B, class = std::enable_if_t<std::is_arithmetic_v<A> && std::is_arithmetic_v<B>>>
-std::string describe(const char* what, const A& actual, const B& expected) {
-  return describe(what, static_cast<long long>(actual), static_cast<long long>(expected));
+std::string show(const std::string& s);
+std::string show(const std::wstring& s);
+std::string show(const std::vector<Box>& list);
+template <class T, class = std::enable_if_t<std::is_arithmetic_v<T>>>
+std::string show(T v) {
+  return std::to_string(static_cast<long long>(v));
 }
 template <class A, class B>
 bool same(const A& a, const B& b) {
@@ -87,20 +62,42 @@ bool same(const A& a, const B& b) {
     return a == b;
   }
 }
-void checkBoxes(const std::vector<Box>& expected, const char* file, int line);
-#define HOST_CHECK_BOXES(...) host::checkBoxes(__VA_ARGS__, __FILE__, __LINE__)
+#define HOST_CHECK(cond) \
+  do { \
+    if (!(cond)) host::fail(__FILE__, __LINE__, #cond); \
+  } while (0)
+#define HOST_CHECK_EQ(actual, expected) \
+  do { \
+    const auto& a_ = (actual); \
+    const auto& e_ = (expected); \
+    if (!host::same(a_, e_)) \
+      host::fail(__FILE__, __LINE__, \
+                 std::string(#actual) + "\n    actual:   " + host::show(a_) + "\n    expected: " + host::show(e_)); \
+  } while (0)
+#define HOST_CHECK_BOXES(...) HOST_CHECK_EQ(host::boxes(), std::vector<host::Box>(__VA_ARGS__))
 
 // A fresh, empty folder for the scenario (absolute path, no trailing '\').
 std::wstring workDir();
-std::string readFile(const std::wstring& path);
+std::string readFile(const std::wstring& path);  // "<missing file>" when it cannot be read
 bool fileExists(const std::wstring& path);
 void writeFile(const std::wstring& path, const std::string& bytes);
+// The bytes of tests/golden/<name>, shared with the unit tests.
+std::string golden(const std::string& name);
 // Today's local date as YYYYMMDD.
 std::wstring today();
 std::wstring widen(const std::string& utf8);
 std::string narrow(const std::wstring& wide);
 // The system's text for an error code without its trailing CR LF.
 std::wstring systemText(DWORD code);
+
+// Starts a session in workDir() with the given arguments (it must start);
+// returns the path of the day's log.
+std::wstring startLog(const char* prefix, std::int32_t writeFlg, std::int32_t crLf = 0, std::int32_t outputLevel = 5,
+                      std::int32_t sleep = 0, std::int32_t bom = 0);
+// The start and end banners of prefix around `body`; `shown` is what the
+// start banner names (the file, or the directory when appending).
+std::string banners(const std::string& prefix, const std::wstring& shown, const std::string& body = "",
+                    const std::string& end = "\r\n");
 
 // Runs this program again with the given arguments; returns its handle.
 HANDLE spawnSelf(const std::wstring& arguments);
@@ -122,7 +119,10 @@ const std::vector<Scenario>& diagScenarios();
 
 // Splits a log text into lines, each with its own line ending.
 std::vector<std::string> lines(const std::string& text);
-// Reads a fixed-point number with six decimals at `pos`; advances `pos`.
-bool readSeconds(const std::string& line, std::size_t& pos, double& value);
+// Checks that `line` is `head`, a count of seconds with six decimals, then
+// `tail`; gives the seconds (-1 when the line has another shape).
+double secondsIn(const std::string& line, const std::string& head, const std::string& tail, const char* file,
+                 int where);
+#define HOST_SECONDS(line, head, tail) host::secondsIn(line, head, tail, __FILE__, __LINE__)
 
 }  // namespace host

@@ -47,17 +47,13 @@ bool dirExists(const std::u16string& normalised) {
 }
 
 std::u16string lower(std::u16string s) {
-  for (auto& c : s) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  }
+  for (auto& c : s) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
   return s;
 }
 
 std::u16string trim(const std::u16string& s) {
-  std::size_t a = 0, b = s.size();
-  while (a < b && (s[a] == u' ' || s[a] == u'\t' || s[a] == u'\r')) ++a;
-  while (b > a && (s[b - 1] == u' ' || s[b - 1] == u'\t' || s[b - 1] == u'\r')) --b;
-  return s.substr(a, b - a);
+  const std::size_t a = s.find_first_not_of(u" \t\r");
+  return a == std::u16string::npos ? std::u16string() : s.substr(a, s.find_last_not_of(u" \t\r") + 1 - a);
 }
 
 std::u16string profileKey(const char16_t* path) {
@@ -94,10 +90,7 @@ bool lookupProfile(const char16_t* path, const char16_t* section, const char16_t
   return false;
 }
 
-std::uint32_t fail(std::uint32_t code) {
-  theWorld.lastError = code;
-  return code;
-}
+void fail(std::uint32_t code) { theWorld.lastError = code; }
 
 }  // namespace
 
@@ -175,31 +168,15 @@ std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int sec
 
 std::u16string u16(const char* utf8) {
   std::u16string out;
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8);
-  while (*p != 0) {
-    std::uint32_t v;
-    int extra;
-    if (*p < 0x80) {
-      v = *p;
-      extra = 0;
-    } else if (*p < 0xE0) {
-      v = *p & 0x1Fu;
-      extra = 1;
-    } else if (*p < 0xF0) {
-      v = *p & 0x0Fu;
-      extra = 2;
-    } else {
-      v = *p & 0x07u;
-      extra = 3;
-    }
-    ++p;
+  for (const auto* p = reinterpret_cast<const unsigned char*>(utf8); *p != 0;) {
+    const int extra = *p < 0x80 ? 0 : *p < 0xE0 ? 1 : *p < 0xF0 ? 2 : 3;
+    std::uint32_t v = *p++ & (extra == 0 ? 0x7Fu : 0x3Fu >> extra);
     for (int i = 0; i < extra && *p != 0; ++i) v = (v << 6) | (*p++ & 0x3Fu);
     if (v >= 0x10000) {
       out += static_cast<char16_t>(0xD800 + ((v - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(v);
+      v = 0xDC00 + (v & 0x3FF);
     }
+    out += static_cast<char16_t>(v);
   }
   return out;
 }
@@ -209,21 +186,9 @@ std::string u8(const std::u16string& s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     std::uint32_t v = s[i];
     if (v >= 0xD800 && v <= 0xDBFF && i + 1 < s.size()) v = ((v - 0xD800) << 10) + (s[++i] - 0xDC00) + 0x10000;
-    if (v < 0x80) {
-      out += static_cast<char>(v);
-    } else if (v < 0x800) {
-      out += static_cast<char>(0xC0 | (v >> 6));
-      out += static_cast<char>(0x80 | (v & 0x3F));
-    } else if (v < 0x10000) {
-      out += static_cast<char>(0xE0 | (v >> 12));
-      out += static_cast<char>(0x80 | ((v >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (v & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (v >> 18));
-      out += static_cast<char>(0x80 | ((v >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((v >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (v & 0x3F));
-    }
+    const int extra = v < 0x80 ? 0 : v < 0x800 ? 1 : v < 0x10000 ? 2 : 3;
+    out += static_cast<char>(extra == 0 ? v : (0xFF00u >> (extra + 1)) | (v >> (6 * extra)));
+    for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6) out += static_cast<char>(0x80 | ((v >> shift) & 0x3F));
   }
   return out;
 }
@@ -237,34 +202,24 @@ using fake::theWorld;
 FileHandle openLogFile(const char16_t* path, Disposition disposition) {
   const std::u16string p = fake::normalise(path);
   const bool exists = theWorld.files.count(p) != 0;
-  if (p.empty() || !fake::dirExists(fake::parentOf(p)) || theWorld.dirs.count(p) != 0) {
-    fake::fail(p.empty() || !fake::dirExists(fake::parentOf(p)) ? kErrPathNotFound : kErrAccessDenied);
+  const bool denied = theWorld.denied.count(p) != 0;
+  std::uint32_t error = 0;
+  if (p.empty() || !fake::dirExists(fake::parentOf(p))) {
+    error = kErrPathNotFound;
+  } else if (theWorld.dirs.count(p) != 0) {
+    error = kErrAccessDenied;
+  } else if (disposition == Disposition::CreateNew) {
+    error = exists ? kErrFileExists : denied || theWorld.denied.count(fake::parentOf(p)) != 0 ? kErrAccessDenied : 0;
+  } else {
+    error = !exists ? kErrFileNotFound : theWorld.heldByOther.count(p) != 0 ? kErrSharingViolation
+                                       : denied                             ? kErrAccessDenied
+                                                                            : 0;
+  }
+  if (error != 0) {
+    fake::fail(error);
     return kInvalidHandle;
   }
-  if (disposition == Disposition::CreateNew) {
-    if (exists) {
-      fake::fail(kErrFileExists);
-      return kInvalidHandle;
-    }
-    if (theWorld.denied.count(p) != 0 || theWorld.denied.count(fake::parentOf(p)) != 0) {
-      fake::fail(kErrAccessDenied);
-      return kInvalidHandle;
-    }
-    theWorld.files[p];
-  } else {
-    if (!exists) {
-      fake::fail(kErrFileNotFound);
-      return kInvalidHandle;
-    }
-    if (theWorld.heldByOther.count(p) != 0) {
-      fake::fail(kErrSharingViolation);
-      return kInvalidHandle;
-    }
-    if (theWorld.denied.count(p) != 0) {
-      fake::fail(kErrAccessDenied);
-      return kInvalidHandle;
-    }
-  }
+  theWorld.files[p];
   const FileHandle h = theWorld.nextHandle;
   theWorld.nextHandle += 4;
   theWorld.handles[h] = fake::World::Open{p};

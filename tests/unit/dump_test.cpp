@@ -20,20 +20,21 @@ const std::string kInvalid = "[SYSLOG][■--ERROR--■] logPut() UTF8文字解�
 
 class TextDump : public testing_support::SessionTest {};
 
-TEST_F(TextDump, FramedAndBareExamples) {
+TEST_F(TextDump, Examples) {
   logPut("Hello world!", 12, 1, 10);
   logPut("Hello world!", 12, 0, 10);
+  logPut("abc", 99, 1, 10);        // len is only printed
+  logPut("", -7, 1, 10);
+  logPut("A\x80" "B", 3, 1, 10);  // invalid bytes are reported in place and dropped
+  crLfOptionSet(1);
+  logPut("Hello world!", 12, 1, 10);
   EXPECT_EQ(logText(),
             "---------- logPut-start len=12\r\nHello worl\r\nd!\r\n---------- logPut-end!!\r\n"
-            "\r\nHello worl\r\nd!\r\n");
-}
-
-TEST_F(TextDump, LenIsOnlyPrinted) {
-  logPut("abc", 99, 1, 10);
-  logPut("", -7, 1, 10);
-  EXPECT_EQ(logText(),
+            "\r\nHello worl\r\nd!\r\n"
             "---------- logPut-start len=99\r\nabc\r\n---------- logPut-end!!\r\n"
-            "---------- logPut-start len=-7\r\n\r\n---------- logPut-end!!\r\n");
+            "---------- logPut-start len=-7\r\n\r\n---------- logPut-end!!\r\n"
+            "---------- logPut-start len=3\r\nA" + kInvalid + "B\r\n---------- logPut-end!!\r\n"
+            "---------- logPut-start len=12\nHello worl\nd!\n---------- logPut-end!!\n");
 }
 
 TEST_F(TextDump, LinesBreakAfterTheCharacterThatReachesTheCount) {
@@ -56,11 +57,6 @@ TEST_F(TextDump, LinesBreakAfterTheCharacterThatReachesTheCount) {
   }
 }
 
-TEST_F(TextDump, InvalidBytesAreReportedInPlaceAndDropped) {
-  logPut("A\x80" "B", 3, 1, 10);
-  EXPECT_EQ(logText(), "---------- logPut-start len=3\r\nA" + kInvalid + "B\r\n---------- logPut-end!!\r\n");
-}
-
 TEST_F(TextDump, ATextEndingInsideACharacterEndsTheDumpUnclosed) {
   const struct {
     std::string text;
@@ -78,38 +74,16 @@ TEST_F(TextDump, ATextEndingInsideACharacterEndsTheDumpUnclosed) {
   }
 }
 
-TEST_F(TextDump, EntryChecks) {
-  logPut("x", 1, 1, 9);
-  logPut("x", 1, 1, 81);
+// newLineCnt outside 10-80 and the size report of 8191 bytes: matrix_test.
+TEST_F(TextDump, TheLongestTextAndTheRangeMessageObeysOutputLevel) {
   const std::string longest(8190, 'l');
   logPut(longest.c_str(), 0, 0, 80);
-  const std::string refused(8191, 'r');
-  logPut(refused.c_str(), 0, 0, 80);
   session.outputLevel = -1;
   logPut("x", 1, 1, 5);  // the range message obeys the output level; the dump does not
   logPut("y", 1, 0, 10);
   std::string body;
   for (int i = 0; i < 8190; i += 80) body += (i ? "\r\n" : "") + longest.substr(0, std::min(80, 8190 - i));
-  EXPECT_EQ(logText(), "[SYSLOG][■--ERROR--■] logPut() newLineCnt は 10-80の間で有効です\r\n"
-                       "[SYSLOG][■--ERROR--■] logPut() newLineCnt は 10-80の間で有効です\r\n"
-                       "\r\n" + body + "\r\n"
-                       "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp logPut() maxSize=8190 < "
-                       "dataSize=8191\r\n"
-                       "\r\ny\r\n");
-}
-
-TEST_F(TextDump, LineFeedEndingsEverywhereWithOption1) {
-  crLfOptionSet(1);
-  logPut("Hello world!", 12, 1, 10);
-  EXPECT_EQ(logText(), "---------- logPut-start len=12\nHello worl\nd!\n---------- logPut-end!!\n");
-}
-
-TEST_F(TextDump, NothingWithoutAnActiveSessionOrText) {
-  logPut(nullptr, 1, 1, 10);
-  session.sleepSwitch = 1;
-  logPut("x", 1, 1, 10);
-  logPutHex("x", 1, 1, 10);
-  EXPECT_EQ(logText(), "");
+  EXPECT_EQ(logText(), "\r\n" + body + "\r\n\r\ny\r\n");
 }
 
 class HexDump : public testing_support::SessionTest {};
@@ -166,14 +140,6 @@ TEST_F(HexDump, AZeroByteEndsOnlyTheGuardsMeasure) {
   const std::string text = logText();
   EXPECT_EQ(text.size(), 2 + 20000 * 3 + (20000 / 80 - 1) * 2 + 2);
   EXPECT_EQ(text.substr(0, 14), "\r\n11 11 11 00 ");
-}
-
-TEST_F(HexDump, EntryChecks) {
-  logPutHex("ab", 2, 1, 9);
-  logPutHex("ab", 2, 1, 81);
-  logPutHex(nullptr, 2, 1, 10);
-  EXPECT_EQ(logText(), "[SYSLOG][■--ERROR--■] logPutHex() newLineCnt は 10-80の間で有効です\r\n"
-                       "[SYSLOG][■--ERROR--■] logPutHex() newLineCnt は 10-80の間で有効です\r\n");
 }
 
 // The dumps are assembled in a buffer that is handed on when full: a small

@@ -1,4 +1,5 @@
 // Record lines: every WriteFlg prefix, the time cache, the level thresholds.
+// Null texts, sleeping and the size report of each function: matrix_test.
 #include <corvelin.h>
 #include <gtest/gtest.h>
 
@@ -18,9 +19,7 @@ class Records : public testing_support::SessionTest {
  protected:
   static std::string lineFor(std::int32_t writeFlg, const char* text = "abc") {
     session.writeFlg = writeFlg;
-    const std::string before = logText();
-    logInfo(text);
-    return logText().substr(before.size());
+    return testing_support::appended([text] { logInfo(text); });
   }
 };
 
@@ -53,14 +52,10 @@ TEST_F(Records, EveryWriteFlgOfTheTable) {
       {16384, "20261205-012345:0.000000[sec]:[abc]\r\n"},
       {32768, "2026/12/05-01:23:45:0.000000[sec][abc]\r\n"},
       {32784, "[OSBootTime:123456]:[abc]\r\n"},
+      // Values outside the table write nothing.
+      {10, ""}, {17, ""}, {300, ""}, {-1, ""}, {32769, ""}, {65536, ""}, {8193, ""}, {-2147483647 - 1, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(lineFor(c.writeFlg), c.line) << c.writeFlg;
-}
-
-TEST_F(Records, ValuesOutsideTheTableWriteNothing) {
-  for (std::int32_t writeFlg : {10, 17, 300, -1, 32769, 65536, 8193, -2147483647 - 1}) {
-    EXPECT_EQ(lineFor(writeFlg), "") << writeFlg;
-  }
 }
 
 TEST_F(Records, TheYearOf128HasATwoDigitMinimum) {
@@ -68,26 +63,6 @@ TEST_F(Records, TheYearOf128HasATwoDigitMinimum) {
   EXPECT_EQ(lineFor(128), "07:03:04:[abc]\r\n");
   world().ticks = fake::ticksAt(12026, 3, 4, 0, 0, 0);
   EXPECT_EQ(lineFor(128), "12026:03:04:[abc]\r\n");
-}
-
-TEST_F(Records, ElapsedSecondsAreTruncatedToWholeMilliseconds) {
-  const struct {
-    std::int64_t sinceStamp;  // 100-ns ticks
-    const char* line;
-  } cases[] = {
-      {0, "45:0.000000[sec]:[x]\r\n"},
-      {9999, "45:0.000000[sec]:[x]\r\n"},
-      {15999, "45:0.001000[sec]:[x]\r\n"},
-      {15000000, "45:1.500000[sec]:[x]\r\n"},
-      {-15999, "45:-0.001000[sec]:[x]\r\n"},  // a clock set back
-      {-2500000, "45:-0.250000[sec]:[x]\r\n"},
-  };
-  char line[kLineCapacity];
-  for (const auto& c : cases) {
-    startTicks = world().ticks - c.sinceStamp;
-    const std::size_t n = makeLogLine(3, "x", 1, 0, line);
-    EXPECT_EQ(std::string(line, n), c.line) << c.sinceStamp;
-  }
 }
 
 TEST_F(Records, TheLocalTimeIsConvertedOncePerSecond) {
@@ -100,10 +75,29 @@ TEST_F(Records, TheLocalTimeIsConvertedOncePerSecond) {
   logInfo("b");
   logInfo("c");
   EXPECT_EQ(world().localTimeCalls, before + 2);
-  const std::string text = logText();
-  EXPECT_EQ(text.substr(text.size() - 3 * 25), "2026-12-31 23:59:59:[a]\r\n"
-                                                 "2027-01-01 00:00:00:[b]\r\n"
-                                                 "2027-01-01 00:00:00:[c]\r\n");
+  EXPECT_EQ(logText(), testing_support::repeat("2026-12-31 23:59:59:[a]\r\n", 50) +
+                           "2027-01-01 00:00:00:[b]\r\n"
+                           "2027-01-01 00:00:00:[c]\r\n");
+}
+
+// The cached second is trusted only while the monotonic clock proves it
+// current; the last moments of every second read the wall clock again.
+TEST_F(Records, TheSecondChangesExactlyAtItsBoundary) {
+  const std::int64_t second = fake::ticksAt(2026, 12, 5, 1, 23, 45);
+  const struct {
+    std::int64_t offset;  // ticks after 01:23:45
+    const char* line;
+  } steps[] = {
+      {5000000, "45:[x]\r\n"},   // .5: cached for the next ~.47 s
+      {9000000, "45:[x]\r\n"},   // .9
+      {9999999, "45:[x]\r\n"},   // the last tick of the second
+      {10000000, "46:[x]\r\n"},  // the boundary itself
+      {10000001, "46:[x]\r\n"},
+  };
+  for (const auto& s : steps) {
+    world().ticks = second + s.offset;
+    EXPECT_EQ(lineFor(2, "x"), s.line) << s.offset;
+  }
 }
 
 TEST_F(Records, ACachedPrefixFollowsAChangeOfWriteFlg) {
@@ -130,9 +124,9 @@ TEST_F(Records, EveryThresholdAtEveryOutputLevel) {
   const char* names = "LDIWEC";
   for (const auto& c : cases) {
     testing_support::openSession(c.outputLevel, 0);
-    for (int i = 0; i < 6; ++i) functions[i](std::string(1, names[i]).c_str());
     std::string expected;
     for (int i = 0; i < 6; ++i) {
+      functions[i](std::string(1, names[i]).c_str());
       if (c.written[i] != '.') expected += std::string("[") + names[i] + "]\r\n";
     }
     EXPECT_EQ(logText(), expected) << "outputLevel " << c.outputLevel;
@@ -143,13 +137,9 @@ TEST_F(Records, TheTextIsWrittenByteForByteAndIsNoFormat) {
   EXPECT_EQ(lineFor(0, "100% done %s %d"), "[100% done %s %d]\r\n");
   EXPECT_EQ(lineFor(0, ""), "[]\r\n");
   EXPECT_EQ(lineFor(0, "\xFF\xFE invalid \xC3"), "[\xFF\xFE invalid \xC3]\r\n");
-  logDebug("same");
-  logError("same");
-  EXPECT_EQ(logText().substr(logText().size() - 16), "[same]\r\n[same]\r\n");
 }
 
 TEST_F(Records, LongTextsAreWrittenWholeOrNotAtAll) {
-  session.writeFlg = 0;
   const std::string fits(8185, 'f');      // "[" + 8185 + "]\r\n" and the terminator: 8190
   const std::string tooLong(8186, 't');   // its line does not fit: the line is empty
   const std::string longest(8190, 'l');   // passes the size check, line too long
@@ -163,38 +153,8 @@ TEST_F(Records, LongTextsAreWrittenWholeOrNotAtAll) {
                            "dataSize=8191\r\n");
 }
 
-TEST_F(Records, EachFunctionNamesItselfInTheSizeReport) {
-  const std::string refused(9000, 'r');
-  _log(refused.c_str());
-  logDebug(refused.c_str());
-  logInfo(refused.c_str());
-  logWarning(refused.c_str());
-  logError(refused.c_str());
-  logCritical(refused.c_str());
-  std::string expected;
-  for (const char* name : {"_log", "logDebug", "logInfo", "logWarning", "logError", "logCritical"}) {
-    expected += std::string("[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp ") + name +
-                "() maxSize=8190 < dataSize=9000\r\n";
-  }
-  EXPECT_EQ(logText(), expected);
-}
-
-TEST_F(Records, NothingIsWrittenAsleepBeforeAStartOrForANullText) {
-  session.sleepSwitch = 1;
-  const std::string refused(9000, 'r');
-  for (const char* text : {"a", refused.c_str()}) {
-    _log(text);
-    logCritical(text);
-  }
-  session.sleepSwitch = 0;
-  _log(nullptr);
-  logInfo(nullptr);
-  EXPECT_EQ(logText(), "");
-  sessionResetToLoad();
-  _log("before any start");
-  logInfo("before any start");
-}
-
+// Timed prefixes take the caller's thread and restart the stamp the
+// elapsed seconds are measured from, truncated to whole milliseconds.
 TEST_F(Records, TimedValuesTakeTheCallersThreadAndRestartTheStamp) {
   world().threadId = 99;
   startTicks = 0;
@@ -203,6 +163,11 @@ TEST_F(Records, TimedValuesTakeTheCallersThreadAndRestartTheStamp) {
   startTicks = 5;
   lineFor(8192);
   EXPECT_EQ(startTicks, 5) << "untimed values leave the stamp alone";
+  char line[kLineCapacity];
+  startTicks = world().ticks - 15009999;
+  EXPECT_EQ(std::string(line, makeLogLine(3, "x", 1, 0, line)), "45:1.500000[sec]:[x]\r\n");
+  startTicks = world().ticks + 15999;  // a clock set back
+  EXPECT_EQ(std::string(line, makeLogLine(3, "x", 1, 0, line)), "45:-0.001000[sec]:[x]\r\n");
 }
 
 TEST_F(Records, LineEndingsFollowCrLfOption) {
@@ -211,35 +176,6 @@ TEST_F(Records, LineEndingsFollowCrLfOption) {
   crLfOptionSet(9);
   EXPECT_EQ(lineFor(2), "45:[abc]");
   crLfOptionSet(0);
-}
-
-}  // namespace
-}  // namespace corvelin
-
-namespace corvelin {
-namespace {
-
-// The cached second is trusted only while the monotonic clock proves it
-// current; the last moments of every second read the wall clock again.
-TEST_F(Records, TheSecondChangesExactlyAtItsBoundary) {
-  session.writeFlg = 2;
-  const std::int64_t second = fake::ticksAt(2026, 12, 5, 1, 23, 45);
-  const struct {
-    std::int64_t offset;  // ticks after 01:23:45
-    const char* line;
-  } steps[] = {
-      {5000000, "45:[x]\r\n"},   // .5: cached for the next ~.47 s
-      {9000000, "45:[x]\r\n"},   // .9
-      {9999999, "45:[x]\r\n"},   // the last tick of the second
-      {10000000, "46:[x]\r\n"},  // the boundary itself
-      {10000001, "46:[x]\r\n"},
-  };
-  for (const auto& s : steps) {
-    world().ticks = second + s.offset;
-    const std::string before = logText();
-    logInfo("x");
-    EXPECT_EQ(logText().substr(before.size()), s.line) << s.offset;
-  }
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The session record on its own; failed allocations: start_test, level
+// markers: writer_test.
 #include "session/session.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +17,6 @@ class SessionState : public testing::Test {
   void SetUp() override { fake::reset(); }
   void TearDown() override { sessionResetToLoad(); }
 };
-
-TEST_F(SessionState, ALoadedLibraryIsInactiveWithCrLfEndings) {
-  EXPECT_FALSE(sessionActive());
-  EXPECT_EQ(session.fileHandle, platform::kNoHandle);
-  EXPECT_EQ(session.initialized, 0);
-  EXPECT_STREQ(lineEndA, "\r\n");
-  EXPECT_EQ(std::u16string(lineEndW), u"\r\n");
-  EXPECT_EQ(scratch.lineBuf, nullptr);
-}
 
 TEST_F(SessionState, CrLfOptionSelectsBothEndings) {
   const struct {
@@ -75,22 +68,6 @@ TEST_F(SessionState, ScratchBuffersAreMadeOnceAndReused) {
   EXPECT_EQ(fake::world().liveBlocks, 0);
   EXPECT_EQ(scratch.wideBuf, nullptr);
   EXPECT_EQ(scratch.sysLineBuf, nullptr);
-}
-
-TEST_F(SessionState, AFailedAllocationLeavesNoBuffers) {
-  for (int failing = 1; failing <= 7; ++failing) {
-    fake::reset();
-    fake::world().failAllocAt = failing;
-    EXPECT_FALSE(scratchBufAlloc()) << failing;
-    EXPECT_FALSE(scratchReady());
-    EXPECT_EQ(fake::world().liveBlocks, 0) << failing;
-  }
-}
-
-TEST_F(SessionState, LevelMarkersAreTheUtf8Symbols) {
-  const char* expected[6] = {"\xE2\x98\x85", "\xE2\x97\x8F", "\xE2\x96\xA0",
-                             "\xE2\x96\xA1", "\xE2\x97\x8B", "\xE2\x97\x86"};
-  for (int i = 0; i < 6; ++i) EXPECT_STREQ(levelMarkers[i], expected[i]) << i;
 }
 
 }  // namespace

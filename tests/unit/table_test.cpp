@@ -28,72 +28,61 @@ std::string addr(const void* p) {
   return buf;
 }
 
-std::string header(const void* p, const std::string& prefix, const std::string& charSet, long size,
-                   const std::string& end = "\r\n") {
-  return kRule + end + "addr={" + addr(p) + "} prefix={" + prefix + "} charSet={" + charSet +
-         "} size(BYTE)=" + std::to_string(size) + end + kRuler + end + kRule + end;
+// A whole table: the header for `data`, the rows, the closing rule.
+std::string table(const void* data, const std::string& prefix, long size, const std::string& rows,
+                  const std::string& charSet = "UTF8(NoBom)", const std::string& end = "\r\n") {
+  return kRule + end + "addr={" + addr(data) + "} prefix={" + prefix + "} charSet={" + charSet +
+         "} size(BYTE)=" + std::to_string(size) + end + kRuler + end + kRule + end + rows + kRule + end;
 }
 
 class RawTable : public testing_support::SessionTest {};
 
-TEST_F(RawTable, FiveBytes) {
-  const unsigned char data[] = {0x41, 0x42, 0xE3, 0x81, 0x82};
-  logDumpRaw(data, 5, "pfx");
-  EXPECT_EQ(logText(), header(data, "pfx", "UTF8(NoBom)", 5) +
-                           "41 42 e3 81 82          |                        |AB      |        | 000005 0x0005\r\n" +
-                           kRule + "\r\n");
-}
-
 TEST_F(RawTable, RowsOfSixteenAndTheCharacterColumn) {
+  const unsigned char five[] = {0x41, 0x42, 0xE3, 0x81, 0x82};
   unsigned char data[34];
-  const unsigned char bytes[] = "\x00\x1F\x20\x7E\x7F\x80\xFF" "ABCDEFGHIJKLMNOPQRSTUVWXYZ!";
-  std::memcpy(data, bytes, 34);
+  std::memcpy(data, "\x00\x1F\x20\x7E\x7F\x80\xFF" "ABCDEFGHIJKLMNOPQRSTUVWXYZ!", 34);
+  logDumpRaw(five, 5, "pfx");
   session.bomSetFlg = 1;
   logDumpRaw(data, 34, "rows");
-  EXPECT_EQ(logText(), header(data, "rows", "UTF8N(BomSet)", 34) +
-                           "00 1f 20 7e 7f 80 ff 41 |42 43 44 45 46 47 48 49 |   ~   A|BCDEFGHI| 000016 0x0010\r\n"
-                           "4a 4b 4c 4d 4e 4f 50 51 |52 53 54 55 56 57 58 59 |JKLMNOPQ|RSTUVWXY| 000032 0x0020\r\n"
-                           "5a 21                   |                        |Z!      |        | 000034 0x0022\r\n" +
-                           kRule + "\r\n");
+  EXPECT_EQ(logText(),
+            table(five, "pfx", 5, "41 42 e3 81 82          |                        |AB      |        | 000005 0x0005\r\n") +
+                table(data, "rows", 34,
+                      "00 1f 20 7e 7f 80 ff 41 |42 43 44 45 46 47 48 49 |   ~   A|BCDEFGHI| 000016 0x0010\r\n"
+                      "4a 4b 4c 4d 4e 4f 50 51 |52 53 54 55 56 57 58 59 |JKLMNOPQ|RSTUVWXY| 000032 0x0020\r\n"
+                      "5a 21                   |                        |Z!      |        | 000034 0x0022\r\n",
+                      "UTF8N(BomSet)"));
 }
 
 TEST_F(RawTable, NoRowsForSizeZeroOrLess) {
   const char* data = "abc";
   logDumpRaw(data, 0, "");
   logDumpRaw(data, -3, "neg");
-  EXPECT_EQ(logText(), header(data, "", "UTF8(NoBom)", 0) + kRule + "\r\n" + header(data, "neg", "UTF8(NoBom)", -3) +
-                           kRule + "\r\n");
+  EXPECT_EQ(logText(), table(data, "", 0, "") + table(data, "neg", -3, ""));
 }
 
 TEST_F(RawTable, HeaderAndClosingFollowTheLineEndingRowsDoNot) {
   crLfOptionSet(1);
   const char* data = "0123456789abcdefg";
   logDumpRaw(data, 17, "lf");
-  EXPECT_EQ(logText(), header(data, "lf", "UTF8(NoBom)", 17, "\n") +
-                           "30 31 32 33 34 35 36 37 |38 39 61 62 63 64 65 66 |01234567|89abcdef| 000016 0x0010\r\n"
-                           "67                      |                        |g       |        | 000017 0x0011\r\n" +
-                           kRule + "\n");
+  EXPECT_EQ(logText(), table(data, "lf", 17,
+                             "30 31 32 33 34 35 36 37 |38 39 61 62 63 64 65 66 |01234567|89abcdef| 000016 0x0010\r\n"
+                             "67                      |                        |g       |        | 000017 0x0011\r\n",
+                             "UTF8(NoBom)", "\n"));
 }
 
-TEST_F(RawTable, EntryLimitsAndTheTimingLine) {
-  const std::string prefix510(510, 'p');
-  const std::string prefix511(511, 'p');
+// Prefixes over 510 bytes and sizes over 8190 without a zero: matrix_test.
+TEST_F(RawTable, TheSizeCheckAndTheTimingLine) {
   std::vector<unsigned char> big(9000, 0x41);
-  logDumpRaw("ab", 2, prefix511.c_str());
-  logDumpRaw(big.data(), 8191, "p");        // no zero within the range: the guard's measure
   big[100] = 0;
   session.writeFlg = 1;
-  logDumpRaw(big.data(), 8191, "p");        // passes the measure, refused by size: no timing line
+  logDumpRaw(big.data(), 8191, "p");  // passes the measure, refused by size: no timing line
+  const std::string prefix510(510, 'p');
   logDumpRaw("ab", 2, prefix510.c_str());  // accepted, then timed
   EXPECT_EQ(logText(),
-            "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp logDumpRaw() maxSize=510 < dataSize=511\r\n"
-            "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp logDumpRaw() maxSize=8190 < "
-            "dataSize=8191\r\n"
             "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp logDumpRaw() maxSize=8190 < "
             "dataSize=8191\r\n" +
-                header("ab", prefix510, "UTF8(NoBom)", 2) +
-                "61 62                   |                        |ab      |        | 000002 0x0002\r\n" + kRule +
-                "\r\n[SYSLOG][○--INFO--○] logDumpUTF8 処理時間=0.000000[sec]\r\n");
+                table("ab", prefix510, 2, "61 62                   |                        |ab      |        | 000002 0x0002\r\n") +
+                "[SYSLOG][○--INFO--○] logDumpUTF8 処理時間=0.000000[sec]\r\n");
 }
 
 TEST_F(RawTable, TheLargestTableIsWrittenWhole) {
@@ -103,8 +92,7 @@ TEST_F(RawTable, TheLargestTableIsWrittenWhole) {
   logDumpRaw(data.data(), 8190, "all");
   EXPECT_EQ(fake::world().writeCalls - writesBefore, 1) << "one write for the whole table";
   const std::string text = logText();
-  const std::string head = header(data.data(), "all", "UTF8(NoBom)", 8190);
-  EXPECT_EQ(text.size(), head.size() + 512 * 84 + kRule.size() + 2);
+  EXPECT_EQ(text.size(), table(data.data(), "all", 8190, "").size() + 512 * 84);
   EXPECT_EQ(text.substr(text.size() - 84 - 85), "26 27 28 29 2a 2b 2c 2d |2e 2f 30 31 32 33       |&'()*+,-|./0123  | 008190 0x1ffe\r\n" + kRule + "\r\n");
 }
 
@@ -130,26 +118,20 @@ class Utf8Table : public testing_support::SessionTest {
 };
 
 TEST_F(Utf8Table, Examples) {
-  logDumpUTF8("AB\xE3\x81\x82", 12345, "pfx");
   const char* text = "AB\xE3\x81\x82";
-  EXPECT_EQ(logText(), header(text, "pfx", "UTF8(NoBom)", 5) +
-                           "41 42 e3 81 82          |                        |ABあ.   |        | 000005 0x0005\r\n" +
-                           kRule + "\r\n");
-
-  testing_support::openSession();
   const char* crossing = "0123456789abcde\xE3\x81\x82XYZ";
-  logDumpUTF8(crossing, 0, "pfx");
-  EXPECT_EQ(logText(), header(crossing, "pfx", "UTF8(NoBom)", 21) +
-                           "30 31 32 33 34 35 36 37 |38 39 61 62 63 64 65 e3 |01234567|89abcde`| 000016 0x0010\r\n"
-                           "81 82 58 59 5a          |                        |あXYZ   |        | 000021 0x0015\r\n" +
-                           kRule + "\r\n");
-
-  testing_support::openSession();
   const char* wide = "0123456\xF0\x9F\x98\x80XYZ";
+  session.bomSetFlg = 1;  // the character set still says NoBom
+  logDumpUTF8(text, 12345, "pfx");
+  logDumpUTF8(crossing, 0, "pfx");
   logDumpUTF8(wide, 0, "pfx");
-  EXPECT_EQ(logText(), header(wide, "pfx", "UTF8(NoBom)", 14) +
-                           "30 31 32 33 34 35 36 f0 |9f 98 80 58 59 5a       |0123456`|😀.XYZ  | 000014 0x000e\r\n" +
-                           kRule + "\r\n");
+  EXPECT_EQ(logText(),
+            table(text, "pfx", 5, "41 42 e3 81 82          |                        |ABあ.   |        | 000005 0x0005\r\n") +
+                table(crossing, "pfx", 21,
+                      "30 31 32 33 34 35 36 37 |38 39 61 62 63 64 65 e3 |01234567|89abcde`| 000016 0x0010\r\n"
+                      "81 82 58 59 5a          |                        |あXYZ   |        | 000021 0x0015\r\n") +
+                table(wide, "pfx", 14,
+                      "30 31 32 33 34 35 36 f0 |9f 98 80 58 59 5a       |0123456`|😀.XYZ  | 000014 0x000e\r\n"));
 }
 
 // Every row of the placement table: `first` ASCII digits, the character,
@@ -227,26 +209,6 @@ TEST_F(Utf8Table, ABadLeadByteWritesNoTableButTheTimingLine) {
   session.writeFlg = 1;
   logDumpUTF8("\x81", 0, "p");
   EXPECT_EQ(logText(), "[SYSLOG][○--INFO--○] logDumpUTF8 処理時間=0.000000[sec]\r\n");
-}
-
-TEST_F(Utf8Table, EntryChecksAndTheCharSet) {
-  const std::string text8191(8191, 'a');
-  const std::string prefix511(511, 'p');
-  logDumpUTF8(text8191.c_str(), 0, "p");
-  logDumpUTF8("a", 0, prefix511.c_str());
-  logDumpUTF8(nullptr, 0, "p");
-  logDumpUTF8("a", 0, nullptr);
-  session.bomSetFlg = 1;
-  const char* text = "a";
-  logDumpUTF8(text, 0, "p");
-  EXPECT_EQ(logText(),
-            "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp logDumpUTF8() maxSize=8190 < "
-            "dataSize=8191\r\n"
-            "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp logDumpUTF8() maxSize=510 < "
-            "dataSize=511\r\n" +
-                header(text, "p", "UTF8(NoBom)", 1) +
-                "61                      |                        |a       |        | 000001 0x0001\r\n" + kRule +
-                "\r\n");
 }
 
 TEST_F(Utf8Table, TheTimingLineMeasuresTheDump) {

@@ -1,8 +1,10 @@
-// Shared set-up for unit tests that need an open session over the fake platform.
+// Shared set-up for unit tests over the fake platform.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "fake_platform.h"
@@ -27,9 +29,41 @@ inline void openSession(std::int32_t outputLevel = 5, std::int32_t writeFlg = 0)
 
 inline std::string logText() { return fake::fileText(kLogPath); }
 
+// What `call` adds to the log of openSession().
+template <class F>
+std::string appended(F call) {
+  const std::size_t before = logText().size();
+  call();
+  return logText().substr(before);
+}
+
+inline std::string repeat(const std::string& piece, std::size_t n) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) out += piece;
+  return out;
+}
+
+// The exact bytes of tests/golden/<name>.
+inline std::string golden(const std::string& name) {
+  std::ifstream in(std::string(CORVELIN_GOLDEN_DIR) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(in.good()) << "missing golden file " << name;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// An open session, as a successful start leaves it.
 class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override { openSession(); }
+  void TearDown() override { sessionResetToLoad(); }
+};
+
+// A loaded library and an empty C:\logs: the test starts what it needs.
+class LoadedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::reset();
+    fake::addDir(u"C:\\logs");
+  }
   void TearDown() override { sessionResetToLoad(); }
 };
 

@@ -1,3 +1,4 @@
+// The "[SYSLOG]" writers; bufSizCheck_U8 reports: matrix_test.
 #include "record/writer.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,9 @@ using testing_support::logText;
 class Writer : public testing_support::SessionTest {};
 
 TEST_F(Writer, EveryLevelHasItsTagAndMarker) {
-  for (std::int32_t level = 0; level <= 5; ++level) log_sys(level, "x=%d", 7);
+  for (std::int32_t level = -1; level <= 6; ++level) log_sys(level, "x=%d", 7);  // none outside 0-5
+  logSysForced(session.fileHandle, 99, "x");
+  logSysDirect(session.fileHandle, -5, "x");
   EXPECT_EQ(logText(),
             "[SYSLOG][★--FATAL--★] x=7\r\n"
             "[SYSLOG][●--CRETICAL--●] x=7\r\n"
@@ -23,14 +26,6 @@ TEST_F(Writer, EveryLevelHasItsTagAndMarker) {
             "[SYSLOG][□--WARNING--□] x=7\r\n"
             "[SYSLOG][○--INFO--○] x=7\r\n"
             "[SYSLOG][◆--DEBUG--◆] x=7\r\n");
-}
-
-TEST_F(Writer, LevelsOutsideTheTableWriteNothing) {
-  log_sys(-1, "x");
-  log_sys(6, "x");
-  logSysForced(session.fileHandle, 99, "x");
-  logSysDirect(session.fileHandle, -5, "x");
-  EXPECT_EQ(logText(), "");
 }
 
 TEST_F(Writer, LogSysObeysOutputLevelAndSleepForcedDoesNot) {
@@ -94,15 +89,6 @@ TEST_F(Writer, AFormatOver8190BytesGetsOnlyTheSizeReport) {
   EXPECT_EQ(logText(),
             "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp log_sys() maxSize=8190 < dataSize=8191\r\n"
             "[SYSLOG][○--INFO--○] \r\n");
-}
-
-TEST_F(Writer, BufSizCheckU8ReportsOnlyAboveTheMaximum) {
-  EXPECT_TRUE(bufSizCheck_U8(session.fileHandle, "corvelin.cpp logDebug()", 8190, 8190));
-  EXPECT_FALSE(bufSizCheck_U8(session.fileHandle, "corvelin.cpp logDebug()", 8190, 9000));
-  EXPECT_FALSE(bufSizCheck_U8(session.fileHandle, "corvelin.cpp w32ErrLog()", 510, 511));
-  EXPECT_EQ(logText(),
-            "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp logDebug() maxSize=8190 < dataSize=9000\r\n"
-            "[SYSLOG][■--ERROR--■] bufSizCheck_U8() file,func=corvelin.cpp w32ErrLog() maxSize=510 < dataSize=511\r\n");
 }
 
 TEST_F(Writer, NothingReachesAClosedOrMissingFile) {
