@@ -29,7 +29,7 @@ struct Sink {
   }
 };
 
-struct Spec {
+struct Field {
   bool left = false;
   bool zero = false;
   bool plus = false;
@@ -50,21 +50,21 @@ int stringLength(const C* s) {
 
 // Places `body` (already converted, ASCII) with sign/prefix and padding.
 template <class C>
-void emitNumber(Sink<C>& out, const Spec& spec, const char* prefix, const char* digits, int ndigits) {
+void emitNumber(Sink<C>& out, const Field& field, const char* prefix, const char* digits, int ndigits) {
   const int nprefix = static_cast<int>(std::strlen(prefix));
   int zeros = 0;
-  if (spec.precision > ndigits) zeros = spec.precision - ndigits;
+  if (field.precision > ndigits) zeros = field.precision - ndigits;
   int len = nprefix + zeros + ndigits;
-  const bool zeroPad = spec.zero && !spec.left && spec.precision < 0;
-  if (zeroPad && spec.width > len) {
-    zeros += spec.width - len;
-    len = spec.width;
+  const bool zeroPad = field.zero && !field.left && field.precision < 0;
+  if (zeroPad && field.width > len) {
+    zeros += field.width - len;
+    len = field.width;
   }
-  if (!spec.left && spec.width > len) out.repeat(C(' '), spec.width - len);
+  if (!field.left && field.width > len) out.repeat(C(' '), field.width - len);
   out.ascii(prefix, nprefix);
   out.repeat(C('0'), zeros);
   out.ascii(digits, ndigits);
-  if (spec.left && spec.width > len) out.repeat(C(' '), spec.width - len);
+  if (field.left && field.width > len) out.repeat(C(' '), field.width - len);
 }
 
 int toDigits(std::uint64_t v, unsigned base, bool upper, char* buf) {
@@ -80,64 +80,64 @@ int toDigits(std::uint64_t v, unsigned base, bool upper, char* buf) {
 }
 
 template <class C>
-void emitText(Sink<C>& out, const Spec& spec, const C* s, int n) {
-  if (spec.precision >= 0 && spec.precision < n) n = spec.precision;
-  if (!spec.left && spec.width > n) out.repeat(C(' '), spec.width - n);
+void emitText(Sink<C>& out, const Field& field, const C* s, int n) {
+  if (field.precision >= 0 && field.precision < n) n = field.precision;
+  if (!field.left && field.width > n) out.repeat(C(' '), field.width - n);
   if (!out.overflow && out.pos + n < out.capacity) {
     std::memcpy(out.dst + out.pos, s, static_cast<std::size_t>(n) * sizeof(C));
     out.pos += n;
   } else if (n > 0) {
     out.overflow = true;
   }
-  if (spec.left && spec.width > n) out.repeat(C(' '), spec.width - n);
+  if (field.left && field.width > n) out.repeat(C(' '), field.width - n);
 }
 
 template <class C>
-bool convert(Sink<C>& out, const Spec& spec, C conv, const FmtArg& arg) {
+bool convert(Sink<C>& out, const Field& field, C conv, const FmtArg& arg) {
   char digits[80];
   switch (conv) {
     case C('d'):
     case C('i'): {
       std::int64_t v;
-      if (spec.size == 64 && arg.kind == ArgKind::I64) {
+      if (field.size == 64 && arg.kind == ArgKind::I64) {
         v = arg.i64;
-      } else if (spec.size == 32 && arg.kind == ArgKind::I32) {
+      } else if (field.size == 32 && arg.kind == ArgKind::I32) {
         v = arg.i32;
       } else {
         return false;
       }
       const std::uint64_t mag = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-      const char* sign = v < 0 ? "-" : spec.plus ? "+" : spec.space ? " " : "";
-      emitNumber(out, spec, sign, digits, toDigits(mag, 10, false, digits));
+      const char* sign = v < 0 ? "-" : field.plus ? "+" : field.space ? " " : "";
+      emitNumber(out, field, sign, digits, toDigits(mag, 10, false, digits));
       return true;
     }
     case C('u'):
     case C('x'):
     case C('X'): {
       std::uint64_t v;
-      if (spec.size == 64 && arg.kind == ArgKind::I64) {
+      if (field.size == 64 && arg.kind == ArgKind::I64) {
         v = static_cast<std::uint64_t>(arg.i64);
-      } else if (spec.size == 32 && arg.kind == ArgKind::U32) {
+      } else if (field.size == 32 && arg.kind == ArgKind::U32) {
         v = arg.u32;
-      } else if (spec.size == 32 && arg.kind == ArgKind::I32) {
+      } else if (field.size == 32 && arg.kind == ArgKind::I32) {
         v = static_cast<std::uint32_t>(arg.i32);
       } else {
         return false;
       }
       const bool hex = conv != C('u');
       const bool upper = conv == C('X');
-      const char* prefix = hex && spec.alt && v != 0 ? (upper ? "0X" : "0x") : "";
-      emitNumber(out, spec, prefix, digits, toDigits(v, hex ? 16 : 10, upper, digits));
+      const char* prefix = hex && field.alt && v != 0 ? (upper ? "0X" : "0x") : "";
+      emitNumber(out, field, prefix, digits, toDigits(v, hex ? 16 : 10, upper, digits));
       return true;
     }
     case C('f'): {
       if (arg.kind != ArgKind::F64) return false;
-      const int n = formatFixed(arg.f64, spec.precision < 0 ? 6 : spec.precision, digits, sizeof digits);
+      const int n = formatFixed(arg.f64, field.precision < 0 ? 6 : field.precision, digits, sizeof digits);
       if (n < 0) return false;
       // formatFixed gives the sign itself; pad around the whole text.
       const bool negative = digits[0] == '-';
-      const char* sign = negative ? "-" : spec.plus ? "+" : spec.space ? " " : "";
-      Spec plain = spec;
+      const char* sign = negative ? "-" : field.plus ? "+" : field.space ? " " : "";
+      Field plain = field;
       plain.precision = -1;
       emitNumber(out, plain, sign, digits + (negative ? 1 : 0), n - (negative ? 1 : 0));
       return true;
@@ -145,7 +145,7 @@ bool convert(Sink<C>& out, const Spec& spec, C conv, const FmtArg& arg) {
     case C('p'): {
       if (arg.kind != ArgKind::Ptr) return false;
       const int n = toDigits(reinterpret_cast<std::uintptr_t>(arg.ptr), 16, true, digits);
-      Spec p = spec;
+      Field p = field;
       p.precision = static_cast<int>(sizeof(void*) * 2);
       p.zero = false;
       emitNumber(out, p, "", digits, n);
@@ -160,7 +160,7 @@ bool convert(Sink<C>& out, const Spec& spec, C conv, const FmtArg& arg) {
       } else {
         return false;
       }
-      emitText(out, spec, &c, 1);
+      emitText(out, field, &c, 1);
       return true;
     }
     case C('s'): {
@@ -176,7 +176,7 @@ bool convert(Sink<C>& out, const Spec& spec, C conv, const FmtArg& arg) {
         static const C kNull[] = {C('('), C('n'), C('u'), C('l'), C('l'), C(')'), C(0)};
         s = kNull;
       }
-      emitText(out, spec, s, stringLength(s));
+      emitText(out, field, s, stringLength(s));
       return true;
     }
     default:
@@ -194,7 +194,7 @@ int formatArgs(C* dst, int capacity, const C* format, const FmtArg* args, int co
     if (*f != C('%')) {
       const C* run = f;
       while (*f != 0 && *f != C('%')) ++f;
-      emitText(out, Spec{}, run, static_cast<int>(f - run));
+      emitText(out, Field{}, run, static_cast<int>(f - run));
       continue;
     }
     ++f;
@@ -203,35 +203,35 @@ int formatArgs(C* dst, int capacity, const C* format, const FmtArg* args, int co
       ++f;
       continue;
     }
-    Spec spec;
+    Field field;
     for (;; ++f) {
-      if (*f == C('-')) spec.left = true;
-      else if (*f == C('0')) spec.zero = true;
-      else if (*f == C('+')) spec.plus = true;
-      else if (*f == C(' ')) spec.space = true;
-      else if (*f == C('#')) spec.alt = true;
+      if (*f == C('-')) field.left = true;
+      else if (*f == C('0')) field.zero = true;
+      else if (*f == C('+')) field.plus = true;
+      else if (*f == C(' ')) field.space = true;
+      else if (*f == C('#')) field.alt = true;
       else break;
     }
-    while (*f >= C('0') && *f <= C('9') && spec.width < 100000) spec.width = spec.width * 10 + (*f++ - C('0'));
+    while (*f >= C('0') && *f <= C('9') && field.width < 100000) field.width = field.width * 10 + (*f++ - C('0'));
     if (*f == C('.')) {
       ++f;
-      spec.precision = 0;
-      while (*f >= C('0') && *f <= C('9') && spec.precision < 100000)
-        spec.precision = spec.precision * 10 + (*f++ - C('0'));
+      field.precision = 0;
+      while (*f >= C('0') && *f <= C('9') && field.precision < 100000)
+        field.precision = field.precision * 10 + (*f++ - C('0'));
     }
     if (*f == C('I') && f[1] == C('6') && f[2] == C('4')) {
-      spec.size = 64;
+      field.size = 64;
       f += 3;
     } else if (*f == C('I') && f[1] == C('3') && f[2] == C('2')) {
       f += 3;
     } else if (*f == C('l') && f[1] == C('l')) {
-      spec.size = 64;
+      field.size = 64;
       f += 2;
     } else if (*f == C('l') || *f == C('h')) {
       // %ld is 32-bit and %lf is a double in this dialect; %hd is left as %d.
       ++f;
     } else if (*f == C('T')) {
-      spec.generic = true;
+      field.generic = true;
       ++f;
     }
     const C conv = *f;
@@ -239,12 +239,12 @@ int formatArgs(C* dst, int capacity, const C* format, const FmtArg* args, int co
       bad = true;
       break;
     }
-    if (spec.generic && conv != C('s')) {
+    if (field.generic && conv != C('s')) {
       bad = true;
       break;
     }
     ++f;
-    if (!convert(out, spec, conv, args[next++])) bad = true;
+    if (!convert(out, field, conv, args[next++])) bad = true;
   }
   if (bad || out.overflow || next != count) {
     dst[0] = 0;
