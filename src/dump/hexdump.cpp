@@ -6,7 +6,6 @@
 
 #include "dump/hexcells.h"
 #include "dump/textdump.h"
-#include "record/format.h"
 #include "record/writer.h"
 #include "session/guard.h"
 #include "session/session.h"
@@ -21,12 +20,7 @@ std::size_t measureBounded(const void* data, std::int64_t limit) {
 
 void buildHexDump(const unsigned char* data, std::int32_t len, bool startEnd, std::int32_t newLineCnt,
                   const char* lineEnd, DumpOut& out) {
-  char frame[260];
-  if (startEnd) {
-    if (boundedFormatA(frame, 260, "---------- logPutHex-start len=%d%s", len, lineEnd) > 0) out.put(frame);
-  } else {
-    out.put(lineEnd);
-  }
+  openFrame(out, startEnd, "---------- logPutHex-start len=%d%s", len, lineEnd);
   // A line ending follows every newLineCnt-th byte but the last.
   const std::size_t endLength = std::strlen(lineEnd);
   const auto perLine = static_cast<std::size_t>(newLineCnt);
@@ -41,11 +35,7 @@ void buildHexDump(const unsigned char* data, std::int32_t len, bool startEnd, st
     }
     out.commit(used);
   }
-  if (startEnd) {
-    if (boundedFormatA(frame, 260, "%s---------- logPutHex-end%s", lineEnd, lineEnd) > 0) out.put(frame);
-  } else {
-    out.put(lineEnd);
-  }
+  closeFrame(out, startEnd, "%s---------- logPutHex-end%s", lineEnd);
 }
 
 }  // namespace corvelin
@@ -55,13 +45,8 @@ extern "C" CORVELIN_API void CORVELIN_CALL logPutHex(const void* data, std::int3
   using namespace corvelin;
   ApiGuard guard;
   if (!sessionActive() || data == nullptr) return;
-  const std::size_t measured = measureBounded(data, len);
-  if (!bufSizCheck_U8(session.fileHandle, "corvelin.cpp logPutHex()", static_cast<std::int32_t>(kMaxLine),
-                      static_cast<std::int64_t>(measured))) {
-    return;
-  }
-  if (newLineCnt < kMinLineCount || newLineCnt > kMaxLineCount) {
-    log_sys(kError, "%s", "logPutHex() newLineCnt は 10-80の間で有効です");
+  if (!dumpArgumentsAccepted("corvelin.cpp logPutHex()", measureBounded(data, len), newLineCnt,
+                             "logPutHex() newLineCnt は 10-80の間で有効です")) {
     return;
   }
   DumpOut out(dumpStage(), kDumpStage, flushToLog, nullptr);

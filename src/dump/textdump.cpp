@@ -48,14 +48,40 @@ std::size_t copyAsciiRun(const unsigned char* p, std::size_t limit, DumpOut& out
 
 }  // namespace
 
+void openFrame(DumpOut& out, bool startEnd, const char* format, std::int32_t len, const char* lineEnd) {
+  char frame[260];
+  if (!startEnd) {
+    out.put(lineEnd);
+  } else if (boundedFormatA(frame, 260, format, len, lineEnd) > 0) {
+    out.put(frame);
+  }
+}
+
+void closeFrame(DumpOut& out, bool startEnd, const char* format, const char* lineEnd) {
+  char frame[260];
+  if (!startEnd) {
+    out.put(lineEnd);
+  } else if (boundedFormatA(frame, 260, format, lineEnd, lineEnd) > 0) {
+    out.put(frame);
+  }
+}
+
+bool dumpArgumentsAccepted(const char* source, std::size_t measured, std::int32_t newLineCnt,
+                           const char* rangeMessage) {
+  if (!bufSizCheck_U8(session.fileHandle, source, static_cast<std::int32_t>(kMaxLine),
+                      static_cast<std::int64_t>(measured))) {
+    return false;
+  }
+  if (newLineCnt < kMinLineCount || newLineCnt > kMaxLineCount) {
+    log_sys(kError, "%s", rangeMessage);
+    return false;
+  }
+  return true;
+}
+
 void buildTextDump(const char* text, std::size_t length, std::int32_t len, bool startEnd, std::int32_t newLineCnt,
                    const char* lineEnd, DumpOut& out) {
-  char frame[260];
-  if (startEnd) {
-    if (boundedFormatA(frame, 260, "---------- logPut-start len=%d%s", len, lineEnd) > 0) out.put(frame);
-  } else {
-    out.put(lineEnd);
-  }
+  openFrame(out, startEnd, "---------- logPut-start len=%d%s", len, lineEnd);
 
   if (length > 0) {
     const auto* p = reinterpret_cast<const unsigned char*>(text);
@@ -91,11 +117,7 @@ void buildTextDump(const char* text, std::size_t length, std::int32_t len, bool 
     }
   }
 
-  if (startEnd) {
-    if (boundedFormatA(frame, 260, "%s---------- logPut-end!!%s", lineEnd, lineEnd) > 0) out.put(frame);
-  } else {
-    out.put(lineEnd);
-  }
+  closeFrame(out, startEnd, "%s---------- logPut-end!!%s", lineEnd);
 }
 
 }  // namespace corvelin
@@ -106,12 +128,7 @@ extern "C" CORVELIN_API void CORVELIN_CALL logPut(const char* text, std::int32_t
   ApiGuard guard;
   if (!sessionActive() || text == nullptr) return;
   const std::size_t length = std::strlen(text);
-  if (!bufSizCheck_U8(session.fileHandle, "corvelin.cpp logPut()", static_cast<std::int32_t>(kMaxLine),
-                      static_cast<std::int64_t>(length))) {
-    return;
-  }
-  if (newLineCnt < kMinLineCount || newLineCnt > kMaxLineCount) {
-    log_sys(kError, "%s", "logPut() newLineCnt は 10-80の間で有効です");
+  if (!dumpArgumentsAccepted("corvelin.cpp logPut()", length, newLineCnt, "logPut() newLineCnt は 10-80の間で有効です")) {
     return;
   }
   DumpOut out(dumpStage(), kDumpStage, flushToLog, nullptr);

@@ -1,5 +1,6 @@
 #include "session/banner.h"
 
+#include "logfile/logopen.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "record/writer.h"
@@ -29,6 +30,19 @@ void writeEndBanner() {
   const char16_t* end = lineEndW;
   boundedFormatW(banner, 512, u"--- [%s] end Log ---%s%s%s", session.filePrefix, end, end, end);
   writeWide(banner);
+}
+
+std::uint8_t openAndAnnounce(const char16_t* dir, const char16_t* prefix, const char* sleepBanner) {
+  session.fileHandle = logOpen_W(&session, dir, prefix);
+  if (session.fileHandle == platform::kInvalidHandle) return 0;
+  crLfOptionSet(session.crLfOption);
+  if (session.sleepSwitch == 1) {
+    writeSleepBanner(sleepBanner);
+  } else {
+    writeStartBanner();
+  }
+  session.initialized = 1;
+  return 1;
 }
 
 void writeSleepBanner(const char* format) {

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "logfile/logopen.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "session/banner.h"
@@ -56,18 +55,9 @@ std::uint8_t startFromProfile(const char* profilePath) {
   session.fileEncoding = kEncodingUtf8;
   char16_t dir[kPathUnits];
   u16copy(dir, kPathUnits, session.logDir);
-  session.fileHandle = logOpen_W(&session, dir, session.filePrefix);
-  if (session.fileHandle == platform::kInvalidHandle) return 0;
-
-  crLfOptionSet(session.crLfOption);
-  if (session.sleepSwitch == 1) {
-    writeSleepBanner(
-        "##### log_init_profile Init! halvix.conf Now Sleeping! LogSleepSwitch=1 Set to '0' Go Logging! #####%s");
-  } else {
-    writeStartBanner();
-  }
-  session.initialized = 1;
-  return 1;
+  return openAndAnnounce(
+      dir, session.filePrefix,
+      "##### log_init_profile Init! halvix.conf Now Sleeping! LogSleepSwitch=1 Set to '0' Go Logging! #####%s");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "logfile/logopen.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "session/banner.h"
@@ -59,18 +58,9 @@ std::uint8_t startFromArguments(const char* dirPath, const char* prefix, std::in
   u16copy(session.filePrefix, kPathUnits, pre);
   u16copy(session.logDir, kLogDirUnits, dir);
 
-  session.fileHandle = logOpen_W(&session, dir, pre);
-  if (session.fileHandle == platform::kInvalidHandle) return 0;
-
-  crLfOptionSet(session.crLfOption);
-  if (session.sleepSwitch == 1) {
-    writeSleepBanner(
-        "##### if logInit use. LOG_SLEEP Switch ON! No save logs...  logInit() No.5 Param 0 Set to start Log! #####%s");
-  } else {
-    writeStartBanner();
-  }
-  session.initialized = 1;
-  return 1;
+  return openAndAnnounce(
+      dir, pre,
+      "##### if logInit use. LOG_SLEEP Switch ON! No save logs...  logInit() No.5 Param 0 Set to start Log! #####%s");
 }
 
 }  // namespace
