@@ -23,6 +23,14 @@ namespace {
 
 constexpr int kBatch = 1000;
 
+// The floor: `bytes` written with one plain WriteFile per call.
+Contender floorContender(HANDLE file, const std::string& bytes) {
+  return {"floor", [file, &bytes] {
+            DWORD written = 0;
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+          }};
+}
+
 struct Group {
   const char* name;
   const char* title;
@@ -36,11 +44,7 @@ std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) 
   HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
   const std::string line = recordLine(writeFlg);
   const std::vector<Contender> contenders = {
-      {"floor",
-       [&] {
-         DWORD written = 0;
-         WriteFile(floor, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-       }},
+      floorContender(floor, line),
       {"logInfo", [] { logInfo(kText); }},
       {"spdlog", spdlogPeer(dir, writeFlg)},
   };
@@ -67,11 +71,7 @@ std::vector<double> lockCost(const std::wstring& dir, int batches) {
   HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
   const std::string line = recordLine(8192);
   const std::vector<Contender> contenders = {
-      {"floor",
-       [&] {
-         DWORD written = 0;
-         WriteFile(floor, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-       }},
+      floorContender(floor, line),
       {"logInfo", [] { logInfo(kText); }},
       {"logInfo without the lock", [&] { info(kText); }},
   };
@@ -133,11 +133,7 @@ std::vector<double> dumps(const std::wstring& dir, int batches, Dump kind) {
   const std::string same = bytesOfOneCall(log, call);
   HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
   const std::vector<Contender> contenders = {
-      {"floor",
-       [&] {
-         DWORD written = 0;
-         WriteFile(floor, same.data(), static_cast<DWORD>(same.size()), &written, nullptr);
-       }},
+      floorContender(floor, same),
       {"dump", call},
   };
   std::vector<double> figures = interleave(contenders, batches, 50);
