@@ -1,7 +1,10 @@
 #include "fake_platform.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 #include "session/session.h"
@@ -9,183 +12,109 @@
 namespace corvelin::fake {
 namespace {
 
-World theWorld;
+World w;
 std::mutex sessionMutex;
 
-std::int64_t daysFromCivil(int y, int m, int d) {
+std::u16string parentOf(const std::u16string& p) {
+  const auto cut = p.rfind(u'\\');
+  return cut == std::u16string::npos ? u"" : p.substr(0, cut);
+}
+bool dirExists(const std::u16string& p) { return p.empty() || w.dirs.count(p) != 0; }
+bool fail(std::uint32_t code) { return w.lastError = code, false; }
+
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
+std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
   y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = static_cast<int>(y - era * 400);
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400, yoe = y - era * 400;
+  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
 }
-
-platform::CalendarTime civilFromSeconds(std::int64_t s) {
-  std::int64_t days = s >= 0 ? s / 86400 : -((-s + 86399) / 86400);
-  std::int64_t rest = s - days * 86400;
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const int doe = static_cast<int>(days - era * 146097);
-  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int mp = (5 * doy + 2) / 153;
-  const int d = doy - (153 * mp + 2) / 5 + 1;
-  const int m = mp + (mp < 10 ? 3 : -9);
-  const int y = static_cast<int>(yoe + era * 400) + (m <= 2);
-  return platform::CalendarTime{y, m, d, static_cast<int>(rest / 3600), static_cast<int>(rest % 3600 / 60),
-                                static_cast<int>(rest % 60)};
-}
-
-std::u16string parentOf(const std::u16string& normalised) {
-  const auto cut = normalised.rfind(u'\\');
-  return cut == std::u16string::npos ? std::u16string() : normalised.substr(0, cut);
-}
-
-bool dirExists(const std::u16string& normalised) {
-  return normalised.empty() || theWorld.dirs.count(normalised) != 0;
-}
-
-std::u16string lower(std::u16string s) {
-  for (auto& c : s) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-  return s;
-}
-
-std::u16string trim(const std::u16string& s) {
-  const std::size_t a = s.find_first_not_of(u" \t\r");
-  return a == std::u16string::npos ? std::u16string() : s.substr(a, s.find_last_not_of(u" \t\r") + 1 - a);
+platform::CalendarTime civil(std::int64_t s) {
+  const std::int64_t days = (s >= 0 ? s : s - 86399) / 86400, rest = s - days * 86400, z = days + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097, doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  return {static_cast<int>(yoe + era * 400 + (m <= 2)), m, static_cast<int>(doy - (153 * mp + 2) / 5 + 1),
+          static_cast<int>(rest / 3600), static_cast<int>(rest % 3600 / 60), static_cast<int>(rest % 60)};
 }
 
 std::u16string profileKey(const char16_t* path) {
-  std::u16string p(path);
-  if (p.find(u'\\') == std::u16string::npos && p.find(u'/') == std::u16string::npos) {
-    p = theWorld.windowsDir + u"\\" + p;
-  }
-  return normalise(p);
+  const std::u16string p(path);
+  return normalise(p.find_first_of(u"\\/") == std::u16string::npos ? u"C:\\windows\\" + p : p);
 }
-
-// The value of section/key in a profile text, as the profile functions read it.
-bool lookupProfile(const char16_t* path, const char16_t* section, const char16_t* key, std::u16string& value) {
-  const auto it = theWorld.profiles.find(profileKey(path));
-  if (it == theWorld.profiles.end()) return false;
-  const std::u16string& text = it->second;
-  bool inSection = false;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find(u'\n', start);
-    if (end == std::u16string::npos) end = text.size();
-    const std::u16string line = trim(text.substr(start, end - start));
-    start = end + 1;
-    if (!line.empty() && line[0] == u'[') {
-      const auto close = line.find(u']');
-      inSection = close != std::u16string::npos && lower(line.substr(1, close - 1)) == lower(section);
-      continue;
-    }
-    const auto eq = line.find(u'=');
-    if (inSection && eq != std::u16string::npos && lower(trim(line.substr(0, eq))) == lower(key)) {
-      value = trim(line.substr(eq + 1));
-      return true;
-    }
-  }
-  return false;
+const std::u16string* profileValue(const char16_t* path, const char16_t* section, const char16_t* key) {
+  const auto file = w.profiles.find(profileKey(path));
+  if (file == w.profiles.end() || std::u16string(section) != u"Halvix") return nullptr;
+  const auto value = file->second.find(key);
+  return value == file->second.end() ? nullptr : &value->second;
 }
-
-void fail(std::uint32_t code) { theWorld.lastError = code; }
 
 }  // namespace
 
-World& world() { return theWorld; }
+World& world() { return w; }
 
 void reset() {
-  theWorld = World{};
-  theWorld.dirs.insert(u"C:");
-  theWorld.systemTexts = {
-      {2, u"The system cannot find the file specified.\r\n"},
-      {3, u"The system cannot find the path specified.\r\n"},
-      {5, u"Access is denied.\r\n"},
-      {32, u"The process cannot access the file because it is being used by another process.\r\n"},
-      {80, u"The file exists.\r\n"},
-      {183, u"Cannot create a file when that file already exists.\r\n"},
-  };
-  theWorld.ticks = ticksAt(2026, 12, 5, 1, 23, 45);
-  theWorld.monotonicSeenTicks = theWorld.ticks;
+  w = World{};
+  w.systemTexts = {{2, u"The system cannot find the file specified.\r\n"},
+                   {3, u"The system cannot find the path specified.\r\n"},
+                   {5, u"Access is denied.\r\n"},
+                   {32, u"The process cannot access the file because it is being used by another process.\r\n"}};
+  w.ticks = w.ticksSeen = ticksAt(2026, 12, 5, 1, 23, 45);
+  addDir(u"C:\\logs");
   sessionResetToLoad();
-  theWorld.allocCalls = 0;
-  theWorld.liveBlocks = 0;
+  w.allocCalls = w.liveBlocks = 0;
 }
 
 std::u16string normalise(const std::u16string& path) {
   std::u16string out, part;
-  auto flush = [&] {
-    if (!part.empty() && part != u".") {
-      if (!out.empty()) out += u'\\';
-      out += part;
-    }
-    part.clear();
-  };
-  for (char16_t c : path) {
-    if (c == u'\\' || c == u'/') {
-      flush();
-    } else {
-      part += c;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != u'\\' && path[i] != u'/') {
+      part += path[i];
+    } else if (!part.empty()) {
+      if (part != u".") out += (out.empty() ? u"" : u"\\") + part;
+      part.clear();
     }
   }
-  flush();
   return out;
 }
 
 std::string fileText(const std::u16string& path) {
-  const auto it = theWorld.files.find(normalise(path));
-  return it == theWorld.files.end() ? std::string() : it->second;
+  const auto it = w.files.find(normalise(path));
+  return it == w.files.end() ? "" : it->second;
 }
 
 void addDir(const std::u16string& path) {
-  std::u16string n = normalise(path);
-  while (!n.empty()) {
-    theWorld.dirs.insert(n);
-    n = parentOf(n);
-  }
+  for (std::u16string p = normalise(path); !p.empty(); p = parentOf(p)) w.dirs.insert(p);
 }
 
 void removeDir(const std::u16string& path) {
   const std::u16string n = normalise(path);
-  auto below = [&](const std::u16string& p) { return p == n || p.rfind(n + u"\\", 0) == 0; };
-  for (auto it = theWorld.files.begin(); it != theWorld.files.end();) {
-    if (below(it->first)) {
-      theWorld.orphaned.insert(it->first);
-      it = theWorld.files.erase(it);
-    } else {
-      ++it;
-    }
+  const auto below = [&](const std::u16string& p) { return p == n || p.rfind(n + u"\\", 0) == 0; };
+  for (auto it = w.files.begin(); it != w.files.end();) {
+    if (below(it->first)) w.orphaned.insert(it->first);
+    it = below(it->first) ? w.files.erase(it) : std::next(it);
   }
-  for (auto it = theWorld.dirs.begin(); it != theWorld.dirs.end();) it = below(*it) ? theWorld.dirs.erase(it) : ++it;
+  for (auto it = w.dirs.begin(); it != w.dirs.end();) it = below(*it) ? w.dirs.erase(it) : std::next(it);
 }
 
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second) {
-  const std::int64_t local = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
-  return (local - theWorld.utcOffsetSeconds) * 10000000;
-}
-
-std::u16string u16(const char* utf8) {
-  std::u16string out;
-  for (const auto* p = reinterpret_cast<const unsigned char*>(utf8); *p != 0;) {
-    const int extra = *p < 0x80 ? 0 : *p < 0xE0 ? 1 : *p < 0xF0 ? 2 : 3;
-    std::uint32_t v = *p++ & (extra == 0 ? 0x7Fu : 0x3Fu >> extra);
-    for (int i = 0; i < extra && *p != 0; ++i) v = (v << 6) | (*p++ & 0x3Fu);
-    if (v >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((v - 0x10000) >> 10));
-      v = 0xDC00 + (v & 0x3FF);
-    }
-    out += static_cast<char16_t>(v);
-  }
-  return out;
+  return (daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - w.utcOffsetSeconds) *
+         10000000;
 }
 
 std::string u8(const std::u16string& s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
     std::uint32_t v = s[i];
-    if (v >= 0xD800 && v <= 0xDBFF && i + 1 < s.size()) v = ((v - 0xD800) << 10) + (s[++i] - 0xDC00) + 0x10000;
+    if (v >= 0xD800 && v < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+      v = 0x10000 + ((v - 0xD800) << 10) + (s[++i] - 0xDC00);
+    } else if (v >= 0xD800 && v < 0xE000) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\u%04X", static_cast<unsigned>(v));
+      out += esc;
+      continue;
+    }
     const int extra = v < 0x80 ? 0 : v < 0x800 ? 1 : v < 0x10000 ? 2 : 3;
     out += static_cast<char>(extra == 0 ? v : (0xFF00u >> (extra + 1)) | (v >> (6 * extra)));
     for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6) out += static_cast<char>(0x80 | ((v >> shift) & 0x3F));
@@ -197,162 +126,113 @@ std::string u8(const std::u16string& s) {
 
 namespace corvelin::platform {
 
-using fake::theWorld;
+using fake::w;
 
 FileHandle openLogFile(const char16_t* path, Disposition disposition) {
   const std::u16string p = fake::normalise(path);
-  const bool exists = theWorld.files.count(p) != 0;
-  const bool denied = theWorld.denied.count(p) != 0;
+  const bool exists = w.files.count(p) != 0;
   std::uint32_t error = 0;
   if (p.empty() || !fake::dirExists(fake::parentOf(p))) {
     error = kErrPathNotFound;
-  } else if (theWorld.dirs.count(p) != 0) {
+  } else if (w.dirs.count(p) != 0) {
     error = kErrAccessDenied;
   } else if (disposition == Disposition::CreateNew) {
-    error = exists ? kErrFileExists : denied || theWorld.denied.count(fake::parentOf(p)) != 0 ? kErrAccessDenied : 0;
+    error = exists ? kErrFileExists : w.denied.count(p) || w.denied.count(fake::parentOf(p)) ? kErrAccessDenied : 0;
   } else {
-    error = !exists ? kErrFileNotFound : theWorld.heldByOther.count(p) != 0 ? kErrSharingViolation
-                                       : denied                             ? kErrAccessDenied
-                                                                            : 0;
+    error = !exists ? kErrFileNotFound : w.heldByOther.count(p) ? kErrSharingViolation : w.denied.count(p) ? kErrAccessDenied : 0;
   }
-  if (error != 0) {
-    fake::fail(error);
-    return kInvalidHandle;
-  }
-  theWorld.files[p];
-  const FileHandle h = theWorld.nextHandle;
-  theWorld.nextHandle += 4;
-  theWorld.handles[h] = fake::World::Open{p};
-  return h;
+  if (error != 0) return fake::fail(error), kInvalidHandle;
+  w.files[p];
+  w.open[w.nextHandle] = p;
+  return (w.nextHandle += 4) - 4;
 }
 
 bool writeFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t* written) {
-  ++theWorld.writeCalls;
+  ++w.writeCalls;
   if (written != nullptr) *written = 0;
-  const auto it = theWorld.handles.find(file);
-  if (it == theWorld.handles.end() || it->second.closed) {
-    fake::fail(6);  // ERROR_INVALID_HANDLE
-    return false;
-  }
-  if (theWorld.writeCalls == theWorld.failWriteAt) {
-    fake::fail(29);  // ERROR_WRITE_FAULT
-    return false;
-  }
-  std::uint32_t n = size;
-  if (theWorld.writeCalls == theWorld.shortWriteAt) n = size / 2;
-  if (theWorld.diskBytes != 0) {
+  const auto it = w.open.find(file);
+  if (it == w.open.end()) return fake::fail(6);  // ERROR_INVALID_HANDLE
+  if (w.writeCalls == w.failWriteAt) return fake::fail(29);  // ERROR_WRITE_FAULT
+  std::size_t n = w.writeCalls == w.shortWriteAt ? size / 2 : size;
+  if (w.diskBytes != 0) {
     std::size_t used = 0;
-    for (const auto& f : theWorld.files) used += f.second.size();
-    const std::size_t room = used < theWorld.diskBytes ? theWorld.diskBytes - used : 0;
-    if (n > room) n = static_cast<std::uint32_t>(room);
+    for (const auto& f : w.files) used += f.second.size();
+    n = std::min(n, used < w.diskBytes ? w.diskBytes - used : 0);
   }
-  if (theWorld.orphaned.count(it->second.path) != 0) {
-    if (written != nullptr) *written = size;  // the system takes it; nobody will read it
-    return true;
-  }
-  theWorld.files[it->second.path].append(static_cast<const char*>(data), n);
-  if (written != nullptr) *written = n;
-  if (n != size) fake::fail(112);  // ERROR_DISK_FULL
-  return n == size;
+  if (w.orphaned.count(it->second) != 0) n = size;  // taken, and never seen again
+  else w.files[it->second].append(static_cast<const char*>(data), n);
+  if (written != nullptr) *written = static_cast<std::uint32_t>(n);
+  return n == size || fake::fail(112);  // ERROR_DISK_FULL
 }
 
 void seekToEnd(FileHandle) {}  // the fake always appends
-
-void closeFile(FileHandle file) {
-  const auto it = theWorld.handles.find(file);
-  if (it != theWorld.handles.end()) it->second.closed = true;
-}
+void closeFile(FileHandle file) { w.open.erase(file); }
 
 bool createDirectory(const char16_t* path) {
   const std::u16string p = fake::normalise(path);
-  std::uint32_t error = 0;
-  if (p.empty() && path[0] != 0) {
-    error = kErrAlreadyExists;  // "." and ".\" name the current directory
-  } else if (p.empty() || !fake::dirExists(fake::parentOf(p))) {
-    error = kErrPathNotFound;
-  } else if (theWorld.dirs.count(p) != 0 || theWorld.files.count(p) != 0) {
-    error = kErrAlreadyExists;
-  } else if (theWorld.denied.count(p) != 0) {
-    error = kErrAccessDenied;
-  }
-  if (error != 0) {
-    fake::fail(error);
-    return false;
-  }
-  theWorld.dirs.insert(p);
-  return true;
+  if (p.empty() && path[0] != 0) return fake::fail(kErrAlreadyExists);  // "." or ".\"
+  if (p.empty() || !fake::dirExists(fake::parentOf(p))) return fake::fail(kErrPathNotFound);
+  if (w.dirs.count(p) != 0 || w.files.count(p) != 0) return fake::fail(kErrAlreadyExists);
+  if (w.denied.count(p) != 0) return fake::fail(kErrAccessDenied);
+  return w.dirs.insert(p), true;
 }
 
-std::uint32_t lastError() { return theWorld.lastError; }
-void setLastError(std::uint32_t code) { theWorld.lastError = code; }
+std::uint32_t lastError() { return w.lastError; }
+void setLastError(std::uint32_t code) { w.lastError = code; }
 
 std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacity) {
+  const auto it = w.systemTexts.find(code);
   if (capacity == 0) return 0;
-  out[0] = 0;
-  const auto it = theWorld.systemTexts.find(code);
-  if (it == theWorld.systemTexts.end()) return 0;
-  const std::size_t n = it->second.size() < capacity ? it->second.size() : capacity - 1;
-  std::memcpy(out, it->second.data(), n * sizeof(char16_t));
+  const std::size_t n = it == w.systemTexts.end() ? 0 : std::min(it->second.size(), capacity - 1);
+  if (n > 0) std::memcpy(out, it->second.data(), n * sizeof(char16_t));
   out[n] = 0;
   return n;
 }
 
 CalendarTime localTime(std::int64_t unixSeconds) {
-  ++theWorld.localTimeCalls;
-  return fake::civilFromSeconds(unixSeconds + theWorld.utcOffsetSeconds);
+  ++w.localTimeCalls;
+  return fake::civil(unixSeconds + w.utcOffsetSeconds);
 }
-
-std::int64_t ticksSince1970() { return theWorld.ticks; }
-std::uint32_t millisSinceBoot() { return theWorld.bootMillis; }
+std::int64_t ticksSince1970() { return w.ticks; }
+std::uint32_t millisSinceBoot() { return w.bootMillis; }
 std::uint64_t monotonicMillis() {
-  // Every move of the test's wall clock, forward or back, counts as time
-  // passing, so a test can set any moment and meet a fresh reading.
-  const std::int64_t moved = theWorld.ticks - theWorld.monotonicSeenTicks;
-  theWorld.monotonicTicks += moved < 0 ? -moved : moved;
-  theWorld.monotonicSeenTicks = theWorld.ticks;
-  return static_cast<std::uint64_t>(theWorld.monotonicTicks / 10000 + theWorld.monotonicSkewMillis);
+  // Any move of the test's wall clock, forward or back, is time passing.
+  w.monotonicMs += static_cast<std::uint64_t>(std::abs(w.ticks - w.ticksSeen) / 10000);
+  w.ticksSeen = w.ticks;
+  return w.monotonicMs;
 }
-std::uint32_t currentThreadId() { return theWorld.threadId; }
+std::uint32_t currentThreadId() { return w.threadId; }
 
-bool profileFileExists(const char16_t* path) { return theWorld.profiles.count(fake::profileKey(path)) != 0; }
+bool profileFileExists(const char16_t* path) { return w.profiles.count(fake::profileKey(path)) != 0; }
 
 std::size_t profileString(const char16_t* path, const char16_t* section, const char16_t* key,
                           const char16_t* fallback, char16_t* out, std::size_t capacity) {
+  const std::u16string* found = fake::profileValue(path, section, key);
+  const std::u16string value = found ? *found : fallback;
   if (capacity == 0) return 0;
-  std::u16string value;
-  if (!fake::lookupProfile(path, section, key, value)) value = fallback;
-  theWorld.lastError = theWorld.profiles.count(fake::profileKey(path)) != 0 ? 0 : kErrFileNotFound;
-  const std::size_t n = value.size() < capacity ? value.size() : capacity - 1;
+  const std::size_t n = std::min(value.size(), capacity - 1);
   std::memcpy(out, value.data(), n * sizeof(char16_t));
   out[n] = 0;
   return n;
 }
 
-std::int32_t profileInt(const char16_t* path, const char16_t* section, const char16_t* key,
-                        std::int32_t fallback) {
-  std::u16string value;
-  if (!fake::lookupProfile(path, section, key, value)) return fallback;
-  const std::string narrow = fake::u8(value);
-  return static_cast<std::int32_t>(std::strtol(narrow.c_str(), nullptr, 10));
+std::int32_t profileInt(const char16_t* path, const char16_t* section, const char16_t* key, std::int32_t fallback) {
+  const std::u16string* found = fake::profileValue(path, section, key);
+  return found ? static_cast<std::int32_t>(std::strtol(fake::u8(*found).c_str(), nullptr, 10)) : fallback;
 }
 
 std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
-  theWorld.boxes.push_back(fake::Box{text, caption, type});
-  if (theWorld.onBox) theWorld.onBox();
-  return theWorld.boxResult;
+  w.boxes.push_back({text, caption, type});
+  if (w.onBox) w.onBox();
+  return w.boxResult;
 }
 
 void* allocZeroed(std::size_t size) {
-  ++theWorld.allocCalls;
-  if (theWorld.allocCalls == theWorld.failAllocAt) return nullptr;
-  ++theWorld.liveBlocks;
-  return std::calloc(1, size);
+  if (++w.allocCalls == w.failAllocAt) return nullptr;
+  return ++w.liveBlocks, std::calloc(1, size);
 }
-
 void release(void* block) {
-  if (block == nullptr) return;
-  --theWorld.liveBlocks;
-  std::free(block);
+  if (block != nullptr) --w.liveBlocks, std::free(block);
 }
 
 void lockSession() { fake::sessionMutex.lock(); }

@@ -1,0 +1,66 @@
+// Scenario tests over the fake platform. A transcript runs calls one by one
+// and records what a host could observe of each: its result, the boxes it
+// showed, the bytes it added to each file (verbatim), the directories it
+// made, a changed last-error code, heap blocks and writes. The whole
+// transcript is compared with tests/golden/<Suite>.<Test>.txt;
+// CORVELIN_UPDATE_GOLDEN=1 writes the file instead (review the diff).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "fake_platform.h"
+#include "session/session.h"
+
+namespace corvelin::testing_support {
+
+std::string golden(const std::string& name);
+// Compares `text` with the golden file, showing the first difference.
+void expectGolden(const std::string& name, const std::string& text);
+std::string repeat(const std::string& piece, std::size_t n);
+
+class Transcript {
+ public:
+  std::uint32_t hostError = 1234;  // the host's last error before each call
+
+  template <class F>
+  void step(const std::string& label, F call) {
+    begin();
+    if constexpr (std::is_void_v<std::invoke_result_t<F>>) {
+      call();
+      end(label, "");
+    } else {
+      const long long result = static_cast<long long>(call());
+      end(label, " = " + std::to_string(result));
+    }
+  }
+  void note(const std::string& text) { text_ += "# " + text + "\n"; }
+  // Shows `p` as <name> wherever its %p form is written (table headers).
+  void alias(const void* p, const std::string& name);
+  const std::string& text() const { return text_; }
+
+ private:
+  void begin();
+  void end(const std::string& label, const std::string& result);
+  std::string text_;
+  fake::World before_;
+  std::u16string shown_;  // the file the last bytes came from
+  std::vector<std::pair<std::string, std::string>> aliases_;
+};
+
+// A loaded library over a fresh fake world; the transcript is checked at the end.
+class Scenario : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::reset(); }
+  void TearDown() override;
+  Transcript t;
+};
+
+}  // namespace corvelin::testing_support
+
+// One call of the transcript, labelled with its own text.
+#define DO(...) t.step(#__VA_ARGS__, [&] { return __VA_ARGS__; })

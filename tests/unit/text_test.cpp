@@ -1,0 +1,160 @@
+// The text routines: the bounded formatter, exact fixed-point output, the
+// UTF-8/UTF-16/code-point conversions and the bounded copies. Each row of
+// the golden file is an input and what the routine made of it.
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+#include "harness.h"
+#include "record/format.h"
+#include "record/textconv.h"
+
+namespace corvelin::testing_support {
+namespace {
+
+std::string hex(const std::string& bytes) {
+  std::string out;
+  char b[4];
+  for (unsigned char c : bytes) std::snprintf(b, sizeof b, c < 0x20 || c > 0x7E ? "<%02X" : "%c", c), out += b;
+  return out;
+}
+
+class Text : public Scenario {
+ protected:
+  template <class... A>
+  void a(const char* format, const A&... args) {
+    char buf[128] = "garbage";
+    const int r = boundedFormatA(buf, sizeof buf, format, args...);
+    t.note(hex(format) + " -> " + std::to_string(r) + " [" + hex(buf) + "]");
+  }
+  template <class... A>
+  void w(int capacity, const char16_t* format, const A&... args) {
+    char16_t buf[64] = u"garbage";
+    const int r = boundedFormatW(buf, capacity, format, args...);
+    t.note(fake::u8(format) + " -> " + std::to_string(r) + " [" + fake::u8(buf) + "]");
+  }
+};
+
+TEST_F(Text, BoundedFormat) {
+  const void* p = reinterpret_cast<const void*>(std::uintptr_t{0x20C5A3B1F40});
+  a("[%s]%s", "abc", "\r\n");
+  a("%04d-%02d-%02d %02d:%02d:%02d:", 2026, 12, 5, 1, 23, 45);
+  a("%02d:%02d:%02d:|%4d|%4d", 2026, 1, 9, 7, 12345);
+  a("%06d 0x%04x|%02x %02x %08x|%04x", 16, 16, 0xABu, 0x5u, 0x3042u, 0x110000u);
+  a("tid=%ld:%lf[sec]|%lf|%lf|%lf", 4242, 0.001, 1.5, -0.25, 0.0);
+  a("%I64d|%I64d|%lld|%I64u|%I64x", std::int64_t{510}, std::int64_t{-9000000000}, std::int64_t{-1},
+    std::int64_t{-1}, std::int64_t{255});
+  a("%d|%d|%04d|%u|%d|%i|%X", -7, 2147483647, -5, 4294967295u, INT32_MIN, 3, 0xBEEFu);
+  a("addr={%p}|%c%c%c|100%% done|[%Ts]|{%s}", p, 'x', 'y', 'z', "label", static_cast<const char*>(nullptr));
+  a("%-5d|%5s|%-3s|%+d|% d|%#x|%.2lf|%10.3lf|%010.1lf|%.0lf|%5.1s|", 42, "ab", "c", 5, 5, 255u, 2.376, -1.5, 3.25,
+    2.5, "xyz");
+  a("");
+  // Refused instead of reading the wrong type, or not fitting: -1 and the empty string.
+  a("%d", "text"), a("%s", 5), a("%lf", 5), a("%I64d", 5), a("%d", std::int64_t{5}), a("%d %d", 5), a("%d", 5, 6);
+  a("%s", u"wide"), a("%p", 5), a("%q", 5), a("trailing %"), a("%Td", 5), a("%c", 5), a("%x", 2.0);
+  a("%s", std::string(127, 'f').c_str()), a("%s", std::string(128, 'f').c_str()), a("12345%0123d", 1);
+  w(64, u"--- [%s] start Log={%s} ---%s", u"app_", u"C:\\logs", u"\r\n");
+  w(64, u"超過 %I64dバイト|%s", std::int64_t{510}, static_cast<const char16_t*>(nullptr));
+  w(64, u"%s", "narrow"), w(5, u"%s", u"abcd"), w(5, u"%s", u"abcde");
+  char buf[10];
+  t.note(std::to_string(boundedFormatA(buf, 1, "")) + " " + std::to_string(boundedFormatA(buf, 0, "")) + " " +
+         std::to_string(boundedFormatA(nullptr, 10, "x")) + " " + std::to_string(boundedFormatA(buf, 10, nullptr)));
+  char fixed[400];
+  for (const auto& [value, precision] : std::initializer_list<std::pair<double, int>>{
+           {0.0078125, 6}, {0.0234375, 6}, {1796000000.123, 6}, {-0.0000001, 6}, {1e22, 0}, {0.5, 0}, {1.5, 0},
+           {123.456, 2}, {5e-324, 6}, {1.0, 40}, {1.0, 41}, {1.7976931348623157e308, 6}}) {
+    const int n = formatFixed(value, precision, fixed, sizeof fixed);
+    t.note("fixed " + std::to_string(precision) + " -> " + std::to_string(n) + " " + (n < 0 ? "" : fixed));
+  }
+  t.note("fixed in 8 -> " + std::to_string(formatFixed(12345.0, 6, fixed, 8)));
+}
+
+#if !defined(_WIN32)
+// The GNU C library prints %f exactly with ties to even: a reference over the
+// whole range of doubles the library can meet.
+TEST(FormatFixed, AgreesWithTheCLibrary) {
+  std::mt19937_64 rng(20261206);
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+  char ours[400], theirs[400];
+  for (int i = 0; i < 26001; ++i) {
+    const double v = i < 20000 ? mantissa(rng) * std::pow(10.0, exponent(rng)) : (i - 23000) / 1000.0;
+    formatFixed(v, 6, ours, sizeof ours);
+    std::snprintf(theirs, sizeof theirs, "%.6f", v);
+    ASSERT_STREQ(ours, theirs) << v;
+  }
+}
+#endif
+
+TEST_F(Text, Conversions) {
+  for (const std::string bytes : {"", "A\x7F", "\xC2\x80\xDF\xBF", "\xE0\xA0\x80\xEF\xBF\xBF", "\xED\xA0\x80",
+                                  "\xF0\x90\x80\x80", "\xF4\x90\x80\x80", "\xF7\xBF\xBF\xBF", "\xF0", "ab\xF0",
+                                  "\xC0\x80", "\xC1\xBF", "\xE0\x80\x80", "\xF0\x80\x80\x80", "\x80",
+                                  "\xF8\x88\x80\x80\x80", "\xFF", "\xC3", "\xE3\x81", "x\xC3" "A", "\xF0\x9F\x98",
+                                  "A\xE2\x82\xAC\xF0\x9F\x98\x80", "\xED\xA0\x80z", "ok\x80",
+                                  "ab\xF4\x90\x80\x80" "cd", "abcde"}) {
+    std::uint32_t cps[8] = {};
+    const int n = utf8ToCodePoints(bytes.c_str(), cps, static_cast<std::int64_t>(bytes.size()), 4);
+    std::string row = hex(bytes) + " -> " + std::to_string(n);
+    for (int i = 0; i < 4 && cps[i] != 0; ++i) row += " " + std::to_string(cps[i]);
+    char16_t units[16] = u"?";
+    row += " | " + std::to_string(utf8ToUtf16(bytes.c_str(), units, static_cast<std::int64_t>(bytes.size()), 16));
+    for (int i = 0; units[i] != 0; ++i) row += " " + std::to_string(units[i]);
+    t.note(row);
+  }
+  std::uint32_t cps[4];
+  t.note("sizes " + std::to_string(utf8ToCodePoints("abc", cps, 32768, 4)) + " " +
+         std::to_string(utf8ToCodePoints("abc", cps, 32769, 4)) + " " + std::to_string(utf8ToCodePoints(nullptr, cps, 0, 4)));
+  for (const auto& [text, size] : {std::pair{"ok", 32769}, {"ab\xF0\x9F\x98\x80", 6}, {"abcdef", 6}}) {
+    char16_t units[4] = {9, 9, 9, 9};
+    const int n = utf8ToUtf16(text, units, size, 4);  // stops at the capacity, on a character boundary
+    t.note(hex(text) + " into 4 units -> " + std::to_string(n) + " " + fake::u8(units));
+  }
+  for (const std::u16string& s : {std::u16string{0xD83D, 0xDE00}, std::u16string{0xD83D}, std::u16string{0x41, 0xD83D},
+                                  std::u16string{0xDE00, 0x42}, std::u16string{0xD83D, 0x43},
+                                  std::u16string{0x41, 0xDC00, 0xDC00, 0x42}, std::u16string{0x3042, 0xE9, 0x7F},
+                                  std::u16string{}}) {
+    char out[32];
+    const int n = utf16ToUtf8(s.c_str(), out, sizeof out);
+    t.note("utf16 " + std::to_string(s.size()) + " units -> " + std::to_string(n) + " " + hex(out));
+  }
+  char small[4];
+  t.note("into 4 bytes -> " + std::to_string(utf16ToUtf8(u"a\u3042", small, 4)) + " " + small);
+  const std::uint32_t good[] = {0x41, 0x7FF, 0xD800, 0x10FFFF}, bad[] = {0x41, 0x110000, 0x42};
+  char out[32];
+  for (const auto& [values, size] : {std::pair{good, 16}, {good, 3}, {good, 7}, {bad, 12}}) {
+    const int n = codePointsToUtf8(values, out, size, sizeof out);
+    t.note("code points " + std::to_string(size) + " bytes -> " + std::to_string(n) + " " + hex(out));
+  }
+}
+
+TEST(TextRoutines, BoundedCopyAppendAndTheWideGuard) {
+  std::string dst(kBoundedCopySize, 'x');
+  const std::string src(8191, 's');
+  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 0), 0);
+  EXPECT_EQ(dst, std::string(8190, 'x'));
+  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 8190), 0);
+  EXPECT_EQ(dst, std::string(8190, 's'));
+  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 8191), 34);
+  EXPECT_EQ(dst, std::string(8190, '\0'));
+  dst.assign(kBoundedCopySize, 'x');
+  EXPECT_EQ(boundedCopy(dst.data(), nullptr, 5), 22);
+  EXPECT_EQ(dst, std::string(8190, '\0'));
+  EXPECT_EQ(boundedCopy(nullptr, src.data(), 5), 22);
+
+  char buf[8] = {};
+  EXPECT_EQ(appendText(buf, sizeof buf, appendText(buf, sizeof buf, 0, "abc"), "de"), 5);
+  EXPECT_EQ(appendText(buf, sizeof buf, 5, "wxyz"), 9);  // does not fit: reported, not copied
+  EXPECT_EQ(std::string(buf, 8), std::string("abcde\0\0\0", 8));
+
+  fake::reset();
+  EXPECT_TRUE(bufSizCheck(platform::kNoHandle, u"name", 510));
+  EXPECT_FALSE(bufSizCheck(0x40, u"name", 511));  // a usable handle: no box
+  EXPECT_FALSE(bufSizCheck(platform::kInvalidHandle, u"x", 512));
+  ASSERT_EQ(fake::world().boxes.size(), 1u);
+  EXPECT_EQ(fake::world().boxes[0].text, u"func={x} maxSize=510 dataSize=512");
+  EXPECT_EQ(fake::world().boxes[0].caption, u"[■--ERROR--■] bufSizCheck 続行不可能!");
+}
+
+}  // namespace
+}  // namespace corvelin::testing_support
