@@ -28,7 +28,11 @@ void writeRecord(std::int32_t threshold, const char* source, const char* text) {
     startTicks = platform::ticksSince1970();
   }
   const std::size_t n = makeLogLine(session.writeFlg, text, length, threadId, scratch.lineBuf);
-  if (n > 0) logWriteN(session.fileHandle, scratch.lineBuf, n);
+  if (n == kLineTooLong) {
+    reportOverLength(session.fileHandle);  // the file shows where a record was refused
+  } else if (n > 0) {
+    logWriteN(session.fileHandle, scratch.lineBuf, n);
+  }
 }
 
 }  // namespace

@@ -176,7 +176,7 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
   }
 
   const std::size_t length = prefixLength + 1 + textLength + 1 + lineEndALen;
-  if (length + 1 > kLineCapacity) return 0;  // never cut: the line is left empty
+  if (length + 1 > kLineCapacity) return kLineTooLong;  // never cut
   char* w = out;
   std::memcpy(w, p, prefixLength);
   w += prefixLength;

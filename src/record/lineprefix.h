@@ -25,9 +25,11 @@ bool isTimedWriteFlg(std::int32_t writeFlg);
 inline constexpr std::size_t kLineCapacity = 8190;
 
 // Builds "<prefix>[<text>]<lineEndA>" in `out` (at least kLineCapacity
-// bytes) and returns its length. A WriteFlg outside the table, or a line
-// that would not fit with its terminator, gives the empty line (0).
+// bytes) and returns its length. A WriteFlg outside the table gives the
+// empty line (0); a line that would not fit with its terminator is not
+// built and gives kLineTooLong, so the caller can report it.
 // The local time is converted at most once per second.
+inline constexpr std::size_t kLineTooLong = ~std::size_t{0};
 std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
                         char* out);
 

@@ -62,11 +62,15 @@ int formatSysLine(char* out, std::int32_t level, const char* message) {
 }
 
 std::int32_t logWriteN(FileHandle& file, const char* line, std::size_t length) {
-  if (static_cast<std::int64_t>(length) <= kMaxLine) return writeBytes(file, line, length);
+  if (length <= static_cast<std::size_t>(kMaxLine)) return writeBytes(file, line, length);
+  reportOverLength(file);
+  return 0;
+}
+
+void reportOverLength(FileHandle& file) {
   char message[520];
   overLengthMessage(message, 135);
   logSysForced(file, kCretical, "%s", static_cast<const char*>(message));
-  return 0;
 }
 
 std::int32_t logWrite(FileHandle& file, const char* line) { return logWriteN(file, line, std::strlen(line)); }

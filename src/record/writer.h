@@ -26,6 +26,8 @@ bool writeAll(FileHandle file, const char* data, std::size_t size);
 std::int32_t logWrite(FileHandle& file, const char* line);
 // The same for a line whose length the caller already knows.
 std::int32_t logWriteN(FileHandle& file, const char* line, std::size_t length);
+// The CRETICAL report that stands in the file for a line that was too long.
+void reportOverLength(FileHandle& file);
 
 // Builds "[SYSLOG][<marker>--<LEVEL>--<marker>] <message><lineEndA>" in
 // `out` (capacity 8192). Returns its length, or -1 (empty) when it does not
