@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 #include <mutex>
 
 #include "session/session.h"
@@ -61,7 +60,6 @@ void reset() {
                    {5, u"Access is denied.\r\n"},
                    {32, u"The process cannot access the file because it is being used by another process.\r\n"}};
   w.ticks = w.ticksSeen = ticksAt(2026, 12, 5, 1, 23, 45);
-  addDir(u"C:\\logs");
   sessionResetToLoad();
   w.allocCalls = w.liveBlocks = 0;
 }
@@ -84,23 +82,8 @@ std::string fileText(const std::u16string& path) {
   return it == w.files.end() ? "" : it->second;
 }
 
-void addDir(const std::u16string& path) {
-  for (std::u16string p = normalise(path); !p.empty(); p = parentOf(p)) w.dirs.insert(p);
-}
-
-void removeDir(const std::u16string& path) {
-  const std::u16string n = normalise(path);
-  const auto below = [&](const std::u16string& p) { return p == n || p.rfind(n + u"\\", 0) == 0; };
-  for (auto it = w.files.begin(); it != w.files.end();) {
-    if (below(it->first)) w.orphaned.insert(it->first);
-    it = below(it->first) ? w.files.erase(it) : std::next(it);
-  }
-  for (auto it = w.dirs.begin(); it != w.dirs.end();) it = below(*it) ? w.dirs.erase(it) : std::next(it);
-}
-
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second) {
-  return (daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - w.utcOffsetSeconds) *
-         10000000;
+  return (daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second) * 10000000;
 }
 
 std::string u8(const std::u16string& s) {
@@ -159,8 +142,7 @@ bool writeFile(FileHandle file, const void* data, std::uint32_t size, std::uint3
     for (const auto& f : w.files) used += f.second.size();
     n = std::min(n, used < w.diskBytes ? w.diskBytes - used : 0);
   }
-  if (w.orphaned.count(it->second) != 0) n = size;  // taken, and never seen again
-  else w.files[it->second].append(static_cast<const char*>(data), n);
+  w.files[it->second].append(static_cast<const char*>(data), n);
   if (written != nullptr) *written = static_cast<std::uint32_t>(n);
   return n == size || fake::fail(112);  // ERROR_DISK_FULL
 }
@@ -191,7 +173,7 @@ std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacit
 
 CalendarTime localTime(std::int64_t unixSeconds) {
   ++w.localTimeCalls;
-  return fake::civil(unixSeconds + w.utcOffsetSeconds);
+  return fake::civil(unixSeconds);
 }
 std::int64_t ticksSince1970() { return w.ticks; }
 std::uint32_t millisSinceBoot() { return w.bootMillis; }

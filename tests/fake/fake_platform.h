@@ -20,25 +20,23 @@ struct Box {
 
 struct World {
   // Paths are kept normalised (see normalise); "" is the current directory.
-  std::set<std::u16string> dirs{u"C:"};
+  std::set<std::u16string> dirs{u"C:", u"C:\\logs"};
   std::map<std::u16string, std::string> files;
   std::set<std::u16string> heldByOther;  // open elsewhere without write sharing
   std::set<std::u16string> denied;       // may not be created
-  std::set<std::u16string> orphaned;     // removed while open: writes go nowhere
-  std::map<platform::FileHandle, std::u16string> open;  // closed handles are erased
+  std::map<platform::FileHandle, std::u16string> open;
   platform::FileHandle nextHandle = 0x40;
 
-  std::int64_t ticks = 0;  // wall clock, 100 ns since 1970 UTC
-  std::int64_t utcOffsetSeconds = 0;
-  std::uint64_t monotonicMs = 1000000;  // moves by every change of `ticks`
+  std::int64_t ticks = 0;  // wall clock, 100 ns since 1970; local time is UTC
   std::int64_t ticksSeen = 0;
+  std::uint64_t monotonicMs = 1000000;  // moves by every change of `ticks`
   std::uint32_t bootMillis = 123456;
   std::uint32_t threadId = 4242;
   int localTimeCalls = 0;
 
   std::uint32_t lastError = 0;
   std::map<std::uint32_t, std::u16string> systemTexts;
-  // path (normalised, bare names under C:\windows) -> key -> value, section [Halvix]
+  // [Halvix] keys by profile path (normalised; bare names live in C:\windows)
   std::map<std::u16string, std::map<std::u16string, std::u16string>> profiles;
 
   std::vector<Box> boxes;
@@ -52,15 +50,12 @@ struct World {
 };
 
 World& world();
-// A fresh world at 2026-12-05 01:23:45 UTC with C:\logs, and the library as
-// just loaded.
+// A fresh world at 2026-12-05 01:23:45, and the library as just loaded.
 void reset();
 
 std::u16string normalise(const std::u16string& path);
 std::string fileText(const std::u16string& path);
-void addDir(const std::u16string& path);
-void removeDir(const std::u16string& path);  // with every file below it
-std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second);  // local
+std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second);
 std::string u8(const std::u16string& s);  // lone surrogates as \uXXXX
 
 }  // namespace corvelin::fake

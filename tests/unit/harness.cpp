@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <corvelin.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -78,6 +80,11 @@ void Transcript::end(const std::string& label, const std::string& result) {
     shown_ = path;
   }
   text_ += s;
+}
+
+void Session::SetUp() {
+  Scenario::SetUp();
+  ASSERT_EQ(logInit("C:\\logs", "t_", 0, 0, 5, 0, 0), 1);
 }
 
 void Scenario::TearDown() {

@@ -60,6 +60,12 @@ class Scenario : public ::testing::Test {
   Transcript t;
 };
 
+// A session started in C:\logs with WriteFlg 0, CR LF and outputLevel 5.
+class Session : public Scenario {
+ protected:
+  void SetUp() override;
+};
+
 }  // namespace corvelin::testing_support
 
 // One call of the transcript, labelled with its own text.

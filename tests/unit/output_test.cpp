@@ -1,0 +1,308 @@
+// What an active session writes: records, "[SYSLOG]" lines, dumps, tables,
+// bit tables, error lines, boxes, timings, and what faults of the file leave.
+#include <corvelin.h>
+
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <future>
+
+#include "harness.h"
+#include "record/lineprefix.h"
+#include "record/writer.h"
+
+namespace corvelin::testing_support {
+namespace {
+
+using fake::world;
+constexpr std::int64_t kMs = 10000;  // ticks
+
+class Output : public Session {
+ protected:
+  void record(std::int32_t writeFlg, const std::string& text, const std::string& label = "") {
+    session.writeFlg = writeFlg;
+    t.step("WriteFlg " + std::to_string(writeFlg) + " " + (label.empty() ? text : label), [&] { logInfo(text.c_str()); });
+  }
+  void utf8(const std::string& text, const std::string& label = "") {
+    t.alias(text.c_str(), "text");
+    t.step("logDumpUTF8 " + (label.empty() ? text : label), [&] { logDumpUTF8(text.c_str(), 0, "c"); });
+  }
+};
+
+// At 2026-12-05 01:23:45, thread 4242, 123456 ms since boot.
+TEST_F(Output, Records) {
+  for (std::int32_t flg : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384,
+                           32768, 32784, 10, 17, 300, -1, 32769, 65536, 8193, INT_MIN}) {
+    record(flg, "abc");
+  }
+  record(0, "100% done %s %d");
+  record(0, "");
+  // The line holds 8190 bytes with its terminator: prefix, brackets, text, line ending.
+  for (std::size_t n : {8185, 8186, 8190, 8191}) record(0, std::string(n, 'x'), std::to_string(n) + " bytes");
+  for (std::size_t n : {8165, 8166}) record(8192, std::string(n, 'x'), std::to_string(n) + " bytes");
+  crLfOptionSet(1);
+  record(0, std::string(8186, 'x'), "8186 bytes, LF");
+  crLfOptionSet(9);
+  record(2, "no line end");
+  world().ticks = fake::ticksAt(7, 3, 4, 0, 0, 0);
+  record(128, "year 7");
+  world().ticks = fake::ticksAt(12026, 3, 4, 0, 0, 0);
+  record(128, "year 12026");
+  world().bootMillis = 4294967295u;  // timeGetTime wraps; %ld prints it signed
+  record(32784, "wrapped boot clock");
+}
+
+TEST_F(Output, Thresholds) {
+  using Fn = void(CORVELIN_CALL*)(const char*);
+  const std::pair<const char*, Fn> functions[] = {{"_log", _log},         {"logDebug", logDebug},
+                                                  {"logInfo", logInfo},   {"logWarning", logWarning},
+                                                  {"logError", logError}, {"logCritical", logCritical}};
+  for (int level = -1; level <= 6; ++level) {
+    session.outputLevel = level;
+    for (const auto& [name, fn] : functions) t.step(std::string(name) + " at " + std::to_string(level), [&] { fn(name); });
+  }
+}
+
+// The local time is converted once per second; the cached second is trusted
+// only while the monotonic clock proves it current.
+TEST_F(Output, TheClock) {
+  for (std::int64_t offset : {0, 5000000, 9000000, 9999999, 10000000, 10000001}) {
+    world().ticks = fake::ticksAt(2026, 12, 31, 23, 59, 59) + offset;
+    record(8192, "+" + std::to_string(offset));
+    record(1024, "+" + std::to_string(offset));
+  }
+  t.note("localTime calls " + std::to_string(world().localTimeCalls));
+  world().threadId = 99;
+  record(1, "a timed value restarts the stamp");
+  t.note(startTicks == world().ticks ? "stamp taken" : "stamp not taken");
+  startTicks = 5;
+  record(8192, "untimed");
+  t.note("stamp " + std::to_string(startTicks));
+  char line[kLineCapacity];
+  for (std::int64_t before : std::initializer_list<std::int64_t>{15009999, -15999}) {  // and a clock set back
+    startTicks = world().ticks - before;
+    t.note(std::string(line, makeLogLine(3, "x", 1, 0, line)));
+  }
+  session.outputLevel = -1;  // not consulted by the timings
+  DO(profileTimeStop());     // no start: from 1970
+  for (std::int64_t ticks : std::initializer_list<std::int64_t>{1500 * kMs, 9999, kMs, -2500000, -4000, -15999}) {
+    DO(profileTimeStart("load"));
+    world().ticks += ticks;
+    t.step("stop after " + std::to_string(ticks) + " ticks", [] { profileTimeStop(); });
+  }
+  session.sleepSwitch = 1;
+  DO(profileTimeStart("asleep"));
+  session.sleepSwitch = 0;
+  DO(profileTimeStop());
+  const std::string p128 = repeat("測", 42) + "ab";
+  for (const std::string& prefix : {p128, p128 + "c", std::string("kept"), std::string(511, 'p')}) {
+    t.step("profileTimeStart " + std::to_string(prefix.size()) + " bytes", [&] { profileTimeStart(prefix.c_str()); });
+    world().ticks += 2 * kMs;
+    DO(profileTimeStop());
+  }
+}
+
+TEST_F(Output, SyslogWriters) {
+  for (std::int32_t level = -1; level <= 6; ++level) {
+    t.step("log_sys level " + std::to_string(level), [&] { log_sys(level, "x=%d", 7); });
+  }
+  DO(logSysForced(session.fileHandle, 99, "x"));
+  const std::string longest(8191 - std::string("[SYSLOG][■--ERROR--■] \r\n").size(), 'm');
+  DO(log_sys(kError, "%s", longest.c_str()));
+  DO(logSysForced(session.fileHandle, kError, "%s", longest.c_str()));
+  DO(logSysDirect(session.fileHandle, kError, "%s", longest.c_str()));
+  DO(logSysForced(session.fileHandle, kWarning, "%s", std::string(8190, 'h').c_str()));
+  DO(log_sys(kInfo, std::string(8191, 'f').c_str()));
+  DO(log_sys(kInfo, std::string(8190, 'g').c_str()));
+  DO(logWrite(session.fileHandle, std::string(8191, 'b').c_str()));
+  session.outputLevel = -1;
+  DO(log_sys(kError, "hidden"));
+  session.outputLevel = 0;
+  DO(log_sys(kDebug, "any level at 0"));
+  crLfOptionSet(1);
+  session.sleepSwitch = 1;
+  DO(log_sys(kError, "asleep"));
+  DO(logSysForced(session.fileHandle, kError, "forced %s", "line"));
+  DO(logSysDirect(session.fileHandle, kInfo, "direct"));
+  FileHandle none = platform::kInvalidHandle;
+  DO(logSysForced(none, kError, "x"));
+  DO(logSysDirect(platform::kNoHandle, kError, "x"));
+}
+
+TEST_F(Output, TextAndHexDumps) {
+  DO(logPut("Hello world!", 12, 1, 10));
+  DO(logPut("abc", 99, 0, 10));  // len is only printed
+  DO(logPut("", -7, 1, 10));
+  DO(logPut("A\x80" "B", 3, 1, 10));  // an invalid byte is reported in place and dropped
+  for (const char* text : {"0123456789", "01234567890", "あいうえお", "abcdefghiあz", "\xC3" "A" "bcdefghijk",
+                           "ab\xC3", "\xE3\x81", "x\xF0\x9F\x98", "\xFF"}) {
+    t.step(std::string("logPut ") + text, [&] { logPut(text, 0, 0, 10); });  // lines end after the count is reached
+  }
+  DO(logPut(std::string(8190, 'l').c_str(), 0, 0, 80));
+  std::vector<unsigned char> data(22000, 0x11);
+  for (std::size_t i = 0; i < 25; ++i) data[i] = static_cast<unsigned char>(i + 1);
+  DO(logPutHex("AB\xE3\x81\x82", 5, 1, 10));
+  DO(logPutHex("A\0B", 3, 0, 10));
+  DO(logPutHex("A", 0, 1, 10));
+  for (std::int32_t len : {10, 20, 21}) t.step("len " + std::to_string(len), [&] { logPutHex(data.data(), len, 0, 10); });
+  std::vector<unsigned char> noZero(9000, 0x5A);  // the guard stops at len (ASan watches)
+  DO(logPutHex(noZero.data(), 9000, 0, 10));
+  DO(logPutHex(noZero.data(), 12, 0, 10));
+  data[30] = 0;  // an early zero ends only the guard's measure; more than one stage full
+  DO(logPutHex(data.data(), 22000, 0, 80));
+  session.outputLevel = -1;
+  DO(logPut("x", 1, 1, 5));  // the range message obeys outputLevel; the dump does not
+  DO(logPut("y", 1, 0, 10));
+  crLfOptionSet(1);
+  DO(logPut("Hello world!", 12, 1, 10));
+  DO(logPutHex(data.data(), 12, 1, 10));
+}
+
+TEST_F(Output, RawTable) {
+  unsigned char rows[34];
+  std::memcpy(rows, "\x00\x1F\x20\x7E\x7F\x80\xFF" "ABCDEFGHIJKLMNOPQRSTUVWXYZ!", 34);
+  std::vector<unsigned char> big(9000);
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<unsigned char>(0x20 + i % 95);
+  t.alias(rows, "rows");
+  t.alias(big.data(), "big");
+  DO(logDumpRaw(rows, 34, "rows"));
+  DO(logDumpRaw(rows, -3, "neg"));
+  DO(logDumpRaw(big.data(), 8190, "all"));  // the largest table, one write
+  big[100] = 0;
+  session.writeFlg = 1;
+  DO(logDumpRaw(big.data(), 8191, "p"));  // passes the measure, refused by size: no timing line
+  startTicks = 0;
+  DO(logDumpRaw(big.data(), 2, std::string(510, 'p').c_str()));
+  session.bomSetFlg = 1;
+  crLfOptionSet(1);  // header and closing lines follow the session; rows keep CR LF
+  DO(logDumpRaw(rows, 17, "lf"));
+}
+
+// The placement table: `first` digits, the character, then XYZ; 22, 314, 315,
+// 413, 414 and 415 carry cells to the next row.
+TEST_F(Output, Utf8Table) {
+  const std::string digits = "0123456789abcdef";
+  const std::pair<std::string, std::vector<int>> placements[] = {{"\xC3\xA9", {0, 6, 7, 8, 14, 15}},
+                                                                  {"\xE3\x81\x82", {5, 6, 7, 8, 13, 14, 15}},
+                                                                  {"\xF0\x9F\x98\x80", {4, 5, 6, 7, 12, 13, 14, 15}}};
+  for (const auto& [character, firsts] : placements) {
+    for (int first : firsts) utf8(digits.substr(0, static_cast<std::size_t>(first)) + character + "XYZ");
+  }
+  // Control characters, short texts, and last characters whose bytes run out.
+  for (const char* text : {"Hi\n\x01\x7F", "", "ab\xE3\x81", "0123456789abcde\xF0\x9F", "0123456789abcd\xF0\x9F\x98"}) {
+    utf8(text);
+  }
+  std::string mixed;
+  const char* pieces[] = {"日本語", "abc", "é", "😀", "テキスト", "\n"};
+  for (int i = 0; mixed.size() < 8180; ++i) mixed += pieces[i % 6];
+  mixed.resize(8180);
+  utf8(mixed + std::string(10, 'z'), "8190 bytes of mixed text");
+  session.bomSetFlg = 1;  // the character set still says NoBom
+  session.writeFlg = 1;
+  utf8("\x81" "abc");  // no table; the timing line
+  utf8("abc\xF8");
+  startTicks = 0;
+  world().ticks += 16 * kMs;
+  utf8("a", "timed");
+  t.note(startTicks == world().ticks ? "the stamp is taken before the table" : "stamp not taken");
+}
+
+// One write a table, whatever outputLevel says; labels are checked before scalars.
+TEST_F(Output, BitTables) {
+  session.outputLevel = -1;
+  DO(makeBitStringUSHORT16(0x3042, "あ"));
+  DO(makeBitStringUINT32(0x12345678, "%s%d%n"));
+  DO(makeBitStringUSHORT16(0xFFFF, ""));
+  for (std::uint32_t scalar : {0x41u, 0xE9u, 0x1F600u, 0x7Fu, 0x80u, 0x7FFu, 0x800u, 0xD800u, 0xFFFFu, 0x10000u,
+                               0x10FFFFu, 0x110000u, 0xFFFFFFFFu}) {
+    t.step("scalar " + std::to_string(scalar), [&] { makeBitStringUnicodeScalarValue(scalar, "x"); });
+  }
+  const std::string label510(510, 'L'), label511(511, 'L');
+  DO(makeBitStringUSHORT16(1, label510.c_str()));
+  DO(makeBitStringUSHORT16(1, label511.c_str()));
+  DO(makeBitStringUINT32(2, label511.c_str()));
+  DO(makeBitStringUnicodeScalarValue(3, label510.c_str()));
+  DO(makeBitStringUnicodeScalarValue(0x110000, label511.c_str()));
+  session.outputLevel = 0;
+  DO(makeBitStringUnicodeScalarValue(0x110000, "shown at 0"));
+  crLfOptionSet(1);
+  DO(makeBitStringUSHORT16(0xABCD, "lf"));
+  DO(makeBitStringUINT32(0xABCD, "lf"));
+  DO(makeBitStringUnicodeScalarValue(0x3042, "%Ts 100%"));
+}
+
+TEST_F(Output, LastError) {
+  world().systemTexts[1234] = u"Zeile eins.\r\nZeile zwei: 日本語 😀\r\n";
+  world().systemTexts[4321] = u"no line end";
+  session.outputLevel = -1;  // written at every level
+  for (std::uint32_t code : {2u, 1234u, 4321u, 99999u, 0xFFFFFFFFu}) {
+    t.hostError = code;
+    t.step("code " + std::to_string(code), [] { w32ErrLog("f()", -7); });
+    DO(getLastErr());
+  }
+  DO(w32ErrLog(std::string(510, 't').c_str(), 3));
+  DO(w32ErrLog(std::string(511, 't').c_str(), 3));
+  DO(w32ResetErrCode());
+  // A line holds 8190 bytes: a long system text is kept whole when it fits,
+  // else cut at a character boundary.
+  const std::size_t room = 8190 - 25 - std::string("T line=7 Win32 ErrCode=9 :").size() - 2;
+  const std::pair<std::u16string, std::size_t> texts[] = {{u"a", room}, {u"a", room + 1}, {u"あ", 2700},
+                                                         {u"あ", 3000}, {u"😀", 3000},    {u"é", 5000}};
+  t.hostError = 9;
+  for (const auto& [piece, count] : texts) {
+    std::u16string text;
+    for (std::size_t i = 0; i < count; ++i) text += piece;
+    world().systemTexts[9] = text + u"\r\n";
+    t.step(std::to_string(count) + " x " + fake::u8(piece), [] { w32ErrLog("T", 7); });
+  }
+  crLfOptionSet(1);
+  world().systemTexts[9] = std::u16string(room + 5, u'b') + u"\r\n";
+  t.step("a shorter line end leaves one more byte", [] { w32ErrLog("T", 7); });
+  world().failWriteAt = world().writeCalls + 1;  // the write's own error stays hidden
+  DO(w32ErrLog("lost", 2));
+}
+
+TEST_F(Output, MessageBoxes) {
+  world().boxResult = 2;
+  DO(msgBox("日本語のテキスト 😀", "タイトル"));
+  DO(msgBoxOkCancel("続けますか?", "確認"));
+  world().boxResult = 0;  // the box could not be made
+  DO(msgBoxOkCancel("failed", ""));
+  DO(msgBox("bad \xC0\x80", "\xED\xA0"));  // invalid UTF-8 shows as empty texts
+  const std::string s510 = repeat("あ", 170);
+  DO(msgBox(s510.c_str(), s510.c_str()));
+  DO(msgBox((s510 + "x").c_str(), "t"));
+  DO(msgBoxOkCancel("t", (s510 + "x").c_str()));
+  DO(msgBoxOkCancel(std::string(600, 'a').c_str(), std::string(700, 'b').c_str()));  // the text's report only
+  // An open box holds no lock, and the host's last error survives it.
+  bool otherThreadLogged = false;
+  std::future<void> other;  // outlives the box, so a held lock fails the test instead of hanging it
+  world().boxResult = 1;
+  world().onBox = [&] {
+    world().lastError = 1400;
+    other = std::async(std::launch::async, [] { logInfo("while the box is open"); });
+    otherThreadLogged = other.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  };
+  DO(msgBoxOkCancel("q", "t"));
+  t.note(otherThreadLogged ? "another thread logged while the box was open" : "the box held the lock");
+}
+
+TEST_F(Output, FaultsOfTheFile) {
+  world().failWriteAt = world().writeCalls + 1;
+  DO(logInfo("lost: a failed write loses only its own record"));
+  DO(logInfo("after"));
+  world().shortWriteAt = world().writeCalls + 1;
+  DO(logInfo("a record the system took only half of at first"));
+  const unsigned char bytes[20] = {1, 2, 3};
+  t.alias(bytes, "bytes");
+  world().shortWriteAt = world().writeCalls + 1;
+  DO(logDumpRaw(bytes, 20, "t"));
+  world().diskBytes = fake::fileText(u"C:\\logs\\t_20261205.log").size() + 10;
+  DO(logInfo("cut by the full disk"));
+  DO(logPut("no room at all", 4, 1, 10));
+  DO(logTerm());
+  DO(logInfo("ended"));
+}
+
+}  // namespace
+}  // namespace corvelin::testing_support

@@ -1,0 +1,264 @@
+// Starting and ending a session by arguments and by profile; every exported
+// function in every session state and with bad input (AddressSanitizer
+// watches each case).
+#include <corvelin.h>
+
+#include <climits>
+#include <functional>
+#include <memory>
+
+#include "harness.h"
+#include "logfile/logopen.h"
+
+namespace corvelin::testing_support {
+namespace {
+
+using fake::world;
+
+const std::u16string kLog = u"C:\\logs\\app_20261205.log";
+
+void profile(const std::u16string& path, std::map<std::u16string, std::u16string> keys) {
+  world().profiles[fake::normalise(path)] = std::move(keys);
+}
+void dir(const std::string& path) { world().dirs.insert(std::u16string(path.begin(), path.end())); }
+
+// Every function but the start calls, logTerm and w32ResetErrCode, with `s`
+// for each text, label, title and prefix; the result or 0.
+std::vector<std::pair<const char*, std::function<long long()>>> writingCalls(const char* s) {
+  return {{"_log", [s] { return _log(s), 0; }},
+          {"logDebug", [s] { return logDebug(s), 0; }},
+          {"logInfo", [s] { return logInfo(s), 0; }},
+          {"logWarning", [s] { return logWarning(s), 0; }},
+          {"logError", [s] { return logError(s), 0; }},
+          {"logCritical", [s] { return logCritical(s), 0; }},
+          {"logPut", [s] { return logPut(s, 1, 1, 10), 0; }},
+          {"logPutHex", [s] { return logPutHex(s, 1, 1, 10), 0; }},
+          {"logDumpRaw", [s] { return logDumpRaw(s, 1, s), 0; }},
+          {"logDumpUTF8", [s] { return logDumpUTF8(s, 1, s), 0; }},
+          {"makeBitStringUSHORT16", [s] { return makeBitStringUSHORT16(1, s), 0; }},
+          {"makeBitStringUINT32", [s] { return makeBitStringUINT32(1, s), 0; }},
+          {"makeBitStringUnicodeScalarValue", [s] { return makeBitStringUnicodeScalarValue(0x41, s), 0; }},
+          {"getLastErr", [] { return static_cast<long long>(getLastErr()); }},
+          {"w32ErrLog", [s] { return w32ErrLog(s, 1), 0; }},
+          {"msgBox", [s] { return msgBox(s, s), 0; }},
+          {"msgBoxOkCancel", [s] { return static_cast<long long>(msgBoxOkCancel(s, s)); }},
+          {"profileTimeStart", [s] { return profileTimeStart(s), 0; }},
+          {"profileTimeStop", [] { return profileTimeStop(), 0; }}};
+}
+
+class Start : public Scenario {
+ protected:
+  // One start, records at two levels, the end, and a start that must be refused.
+  void session(const std::string& name, const std::function<void()>& prepare, const std::function<int()>& start) {
+    fake::reset();
+    t.note(name);
+    prepare();
+    t.step("start", start);
+    DO(logWarning("warning"));
+    DO(logInfo("info"));
+    DO(logTerm());
+    DO(logInit("C:\\logs", "app_", 0, 0, 5, 0, 0));
+  }
+};
+
+TEST_F(Start, WhatASessionLeavesInItsFile) {
+  const auto none = [] {};
+  session("a new file with the mark", none, [] { return logInit("C:\\logs", "app_", 8192, 0, 3, 0, 7); });
+  session("a new file without it, LF", none, [] { return logInit("C:\\logs", "app_", 2, 1, 4, 0, 0); });
+  session("appending: the banner shows the directory, no mark", [] { world().files[kLog] = "earlier\r\n"; },
+          [] { return logInit("C:\\logs", "app_", 0, 0, 5, 0, 1); });
+  session("the last directory component is made", none, [] { return logInit("C:\\logs\\new", "p", 0, 0, 5, 0, 0); });
+  session("sleeping writes only its banner", none, [] { return logInit("C:\\logs", "app_", 0, 0, 5, 1, 1); });
+  session("CR", none, [] { return logInit("C:\\logs", "app_", 0, 2, 5, 0, 0); });
+  session("no line ending", none, [] { return logInit("C:\\logs", "app_", 0, 5, 5, 0, 0); });
+  session("an invalid prefix is taken as empty", none, [] { return logInit("C:\\logs", "ab\xC3", 0, 0, 5, 0, 0); });
+  session("a profile with every key",
+          [] {
+            profile(u"C:\\cfg\\app.ini", {{u"LogFileNamePrefix", u"app_"}, {u"LogWritePathDir", u"C:\\logs"},
+                                          {u"WriteFlg", u"8192"}, {u"CrLfOption", u"1"}, {u"LogOutPutLevel", u"3"},
+                                          {u"LogSleepSwitch", u"0"}, {u"BomSetFlg", u"3"},
+                                          {u"LogKBytesRotateFlg", u"0"}, {u"LogKBytesSize", u"1"}});
+          },
+          [] { return logInitProfile("C:\\cfg\\app.ini"); });
+  session("only the section: the defaults, in the current directory", [] { profile(u"C:\\e.ini", {}); },
+          [] { return logInitProfile("C:\\e.ini"); });
+  session("a bare profile name is looked for in the Windows directory",
+          [] { profile(u"C:\\windows\\c.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogOutPutLevel", u"5"}}); },
+          [] { return logInitProfile("c.ini"); });
+  session("a sleeping profile", [] { profile(u"C:\\s.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogSleepSwitch", u"1"}}); },
+          [] { return logInitProfile("C:\\s.ini"); });
+  session("the date of the open names the file", [] { world().ticks = fake::ticksAt(2027, 1, 9, 23, 59, 59); },
+          [] { return logInit("C:\\logs", "app_", 8192, 0, 5, 0, 0); });
+  session("a profile prefix of 509 units: kept whole; a banner over 520 units is left out",
+          [] { profile(u"C:\\p.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", std::u16string(509, u'q')}}); },
+          [] { return logInitProfile("C:\\p.ini"); });
+}
+
+// Starts that fail: the boxes in their order, nothing created, and a later
+// start that succeeds with the buffers of the first.
+TEST_F(Start, WhatAFailedStartShows) {
+  const std::string dir256 = "C:\\" + std::string(253, 'd');
+  const std::pair<std::string, std::function<void()>> cases[] = {
+      {"C:\\no\\logs", [] {}},  // a missing parent
+      {"C:\\locked", [] { world().denied.insert(u"C:\\locked"); }},
+      {"C:\\logs", [] { world().files[kLog] = "held by another writer", world().heldByOther.insert(kLog); }},
+      {"C:\\logs", [] { world().denied.insert(kLog); }},  // the file cannot be created
+      {dir256, [&] { dir(dir256); }},
+      {dir256.substr(0, 255), [&] { dir(dir256.substr(0, 255)); }},
+  };
+  for (const auto& [directory, prepare] : cases) {
+    fake::reset();
+    prepare();
+    DO(logInit(directory.c_str(), "app_", 8192, 1, 5, 0, 0));
+    world().denied.clear();
+    world().heldByOther.clear();
+    DO(logInit("C:\\logs", "app_", 0, 0, 5, 0, 0));
+    DO(logInfo("the settings of the start that took"));
+  }
+  fake::reset();
+  DO(logTerm());  // before any start
+  DO(logInit("C:\\no\\such", "p", 0, 0, 5, 0, 0));
+  DO(logTerm());  // after a failed start: the buffers go back
+  for (int failing = 1; failing <= 7; ++failing) {
+    fake::reset();
+    world().failAllocAt = failing;
+    t.note("allocation " + std::to_string(failing) + " fails");
+    DO(logInit("C:\\logs", "app_", 0, 0, 5, 0, 0));
+    DO(logInit("C:\\logs", "app_", 0, 0, 5, 0, 0));
+  }
+  DO(logTerm());
+  DO(logTerm());
+}
+
+TEST_F(Start, ArgumentsAtTheirLimits) {
+  const std::string dir510 = "C:\\" + repeat("\xE3\x81\x82", 169);  // 510 bytes, 172 units
+  const std::string ini510 = "C:\\cfg\\" + std::string(499, 'n') + ".ini";
+  DO(logInit(dir510.c_str(), std::string(260, 'p').c_str(), 0, 0, 5, 0, 0));
+  fake::reset();
+  profile(std::u16string(ini510.begin(), ini510.end()), {{u"LogWritePathDir", u"C:\\logs"}});
+  DO(logInitProfile(ini510.c_str()));
+  fake::reset();
+  DO(logInit((dir510 + "x").c_str(), "app_", 3, 1, 2, 0, 0));
+  DO(logInit("C:\\logs", std::string(261, 'p').c_str(), 3, 1, 2, 0, 0));
+  DO(logInitProfile(("C:\\" + ini510.substr(2)).c_str()));
+  DO(logInitProfile("C:\\cfg\\none.ini"));
+  DO(logInit(nullptr, "p", 0, 0, 0, 0, 0));
+  DO(logInit("C:\\logs", nullptr, 0, 0, 0, 0, 0));
+  DO(logInitProfile(nullptr));
+  DO(logInit("C:\\logs", "app_", 0, 0, 5, 0, 0));
+  DO(logInit("C:\\other", "x_", 1, 1, 1, 1, 1));
+  DO(logInitProfile("C:\\any.ini"));
+  DO(logInfo("the first settings hold"));
+}
+
+// The descriptions in the open's boxes, and the dated name.
+TEST_F(Start, ErrorDescriptionsAndNames) {
+  world().systemTexts[6] = u"no line end";
+  world().systemTexts[7] = u"Access is denied.\n";
+  std::u16string longText(1100, u'x');
+  longText[991] = 0xD83D;  // a pair that would straddle the cut after 1021 units
+  longText[992] = 0xDE00;
+  world().systemTexts[99] = longText;
+  for (std::uint32_t code : {2u, 6u, 7u, 0xC0000005u, 99u}) {
+    world().lastError = code;
+    char16_t out[kPathBlockUnits] = u"previous text";
+    w32_err_fmtMsg(platform::kNoHandle, u"f()", 7, out, kPathBlockUnits);
+    t.note(fake::u8(out));
+  }
+  const std::u16string name511(511, u'n'), text511(511, u't');
+  char16_t out[kPathBlockUnits] = u"kept";
+  t.step("name of 511 units", [&] { w32_err_fmtMsg(platform::kInvalidHandle, name511.c_str(), 1, out, kPathBlockUnits); });
+  std::copy(text511.begin(), text511.end() + 1, out);
+  t.step("text of 511 units", [&] { w32_err_fmtMsg(platform::kInvalidHandle, u"f()", 1, out, kPathBlockUnits); });
+  t.step("a usable handle: no box", [&] { w32_err_fmtMsg(0x40, u"f()", 1, out, kPathBlockUnits); });
+  t.note(text511 == out ? "out kept" : "out changed");
+  for (int year : {2021, 999, 12345}) {
+    world().ticks = fake::ticksAt(year, 3, 4, 12, 0, 0);
+    char16_t path[kPathBlockUnits] = {};
+    localPathSet(year == 2021 ? u".\\" : u"C:\\l", u"PREFIX_", path);
+    t.note(fake::u8(path));
+  }
+}
+
+const std::pair<const char*, std::function<void()>> kStates[] = {
+    {"loaded", [] {}},
+    {"after a failed start", [] { logInit("C:\\missing\\dir", "m_", 0, 0, 5, 0, 0); }},
+    {"sleeping", [] { logInit("C:\\logs", "m_", 0, 0, 5, 1, 0); }},
+    {"ended", [] { logInit("C:\\logs", "m_", 0, 0, 5, 0, 0), logTerm(); }},
+    {"active", [] { logInit("C:\\logs", "m_", 0, 0, 5, 0, 0); }},
+};
+
+// Outside an active session no call writes, shows a box, returns non-zero or
+// changes the host's last error, however long its arguments; the start calls
+// are taken exactly where a session may still begin.
+TEST(Matrix, EveryStateEveryFunction) {
+  int silent = 0;
+  for (const auto& [state, enter] : kStates) {
+    const std::string name = state;
+    for (const std::string& arg : {std::string("x"), std::string(9000, 'x')}) {
+      for (const auto& [function, call] : writingCalls(arg.c_str())) {
+        if (name == "active") break;
+        fake::reset();
+        enter();
+        const fake::World before = world();
+        world().lastError = 2;
+        EXPECT_EQ(call(), 0) << function << " " << state;
+        EXPECT_EQ(world().files, before.files) << function << " " << state;
+        EXPECT_EQ(world().boxes.size(), before.boxes.size()) << function << " " << state;
+        EXPECT_EQ(world().lastError, 2u) << function << " " << state;
+        ++silent;
+      }
+    }
+    for (int byProfile = 0; byProfile < 2; ++byProfile) {
+      fake::reset();
+      profile(u"C:\\p.ini", {{u"LogWritePathDir", u"C:\\logs"}});
+      enter();
+      const int started = byProfile ? logInitProfile("C:\\p.ini") : logInit("C:\\logs", "m_", 0, 0, 5, 0, 0);
+      EXPECT_EQ(started, name == "loaded" || name == "after a failed start") << state;
+    }
+    w32ResetErrCode();
+    EXPECT_EQ(world().lastError, 0u) << state;
+  }
+  EXPECT_EQ(silent, 4 * 2 * 19);
+}
+
+// `n` non-zero bytes with nothing readable after them.
+std::unique_ptr<unsigned char[]> unterminated(std::size_t n) {
+  std::unique_ptr<unsigned char[]> p(new unsigned char[n]);
+  for (std::size_t i = 0; i < n; ++i) p[i] = static_cast<unsigned char>('A' + i % 26);
+  return p;
+}
+
+// What each call leaves in the file of an active session.
+TEST_F(Session, BadInput) {
+  for (const auto& [name, call] : writingCalls(nullptr)) t.step(std::string(name) + "(null)", call);
+  DO(logDumpRaw(nullptr, 5, "p"));
+  DO(logDumpUTF8(nullptr, 0, "p"));
+  DO(msgBox("t", nullptr));
+  DO(logInitProfile(nullptr));
+  const char* invalid = "\xFF\xC3";
+  t.alias(invalid, "invalid");
+  for (const auto& [name, call] : writingCalls(invalid)) t.step(std::string(name) + "(invalid UTF-8)", call);
+  for (const std::string& s : {std::string(8191, 's'), std::string(510, 'l'), std::string(511, 'l')}) {
+    for (const auto& [name, call] : writingCalls(s.c_str())) {
+      if (std::string(name).rfind("logDump", 0) != 0) t.step(name + (" " + std::to_string(s.size())), call);
+    }
+  }
+  const std::string s511(511, 'l');
+  DO(logDumpUTF8(std::string(8191, 's').c_str(), 0, "p"));
+  DO(logDumpUTF8("a", 0, s511.c_str()));
+  DO(logDumpRaw("a", 1, s511.c_str()));
+  const auto hex8191 = unterminated(8191), raw8191 = unterminated(8191), hex100 = unterminated(100);
+  DO(logPutHex(hex8191.get(), 8191, 0, 80));
+  DO(logDumpRaw(raw8191.get(), 8191, "p"));
+  DO(logPutHex(hex100.get(), 100, 0, 50));
+  for (std::int32_t count : {9, 81, INT_MIN, INT_MAX}) {
+    t.step("newLineCnt " + std::to_string(count), [&] { logPut("x", 1, 1, count), logPutHex("x", 1, 1, count); });
+  }
+  DO(logPut("", INT_MIN, 1, 10));
+  DO(logPutHex("x", INT_MIN, 0, 10));
+  DO(logDumpRaw("ab", INT_MAX, "p"));
+}
+
+}  // namespace
+}  // namespace corvelin::testing_support
