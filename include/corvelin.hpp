@@ -59,7 +59,7 @@
 namespace corvelin {
 
 /* The longest text (in bytes, terminator not counted) that the library
-   writes as a record. */
+   takes; a longer one gets its size report instead of a record. */
 inline constexpr std::size_t kMaxText = 8190;
 
 namespace detail {
@@ -112,26 +112,12 @@ class Line {
       } else if (c == 0) {
         c = 0x2400;
       }
+      static constexpr unsigned char kLead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+      const std::size_t k = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
       char u[4];
-      if (c < 0x80) {
-        u[0] = static_cast<char>(c);
-        put(u, 1);
-      } else if (c < 0x800) {
-        u[0] = static_cast<char>(0xC0 | (c >> 6));
-        u[1] = static_cast<char>(0x80 | (c & 0x3F));
-        put(u, 2);
-      } else if (c < 0x10000) {
-        u[0] = static_cast<char>(0xE0 | (c >> 12));
-        u[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        u[2] = static_cast<char>(0x80 | (c & 0x3F));
-        put(u, 3);
-      } else {
-        u[0] = static_cast<char>(0xF0 | (c >> 18));
-        u[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        u[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        u[3] = static_cast<char>(0x80 | (c & 0x3F));
-        put(u, 4);
-      }
+      for (std::size_t j = k - 1; j > 0; --j, c >>= 6) u[j] = static_cast<char>(0x80 | (c & 0x3F));
+      u[0] = static_cast<char>(kLead[k] | c);
+      put(u, k);
     }
   }
 
@@ -159,7 +145,8 @@ class Line {
     const int n = std::vsnprintf(heap_ ? nullptr : stack_ + size_, room, format, args);
     if (n < 0) {
       append(std::string_view(format));
-    } else if (static_cast<std::size_t>(n) < room && std::memchr(stack_ + size_, 0, static_cast<std::size_t>(n)) == nullptr) {
+    } else if (static_cast<std::size_t>(n) < room &&
+               std::memchr(stack_ + size_, 0, static_cast<std::size_t>(n)) == nullptr) {
       size_ += static_cast<std::size_t>(n);
     } else {
       std::string whole(static_cast<std::size_t>(n), '\0');
@@ -174,7 +161,8 @@ class Line {
   void appendFormatted(std::format_string<const Args&...> format, const Args&... args) {
     if (!heap_) {
       const std::size_t room = kMaxText - size_;
-      const auto n = static_cast<std::size_t>(std::format_to_n(stack_ + size_, static_cast<std::ptrdiff_t>(room), format, args...).size);
+      const auto written = std::format_to_n(stack_ + size_, static_cast<std::ptrdiff_t>(room), format, args...);
+      const auto n = static_cast<std::size_t>(written.size);
       if (n <= room && std::memchr(stack_ + size_, 0, n) == nullptr) {
         size_ += n;
         return;

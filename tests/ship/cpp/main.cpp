@@ -22,7 +22,7 @@ int main() {
 
     log("narrow text, 100% as it is");
     debug(std::string("std::string"));
-    info(L"wide: \u00e9\u3042\U0001F600");
+    info(L"wide: \u00e9\u3042\U0001F600 \x7ff \x800 \xffff \U00010000 \U0010FFFF");
     warning(std::wstring_view(L"lone surrogates: [\xDC00] [\xD800\xDC00", 23));  // the view ends on D800
     error(std::string_view("interior\0zero", 13));
     critical(std::wstring_view(L"wide\0zero", 9));
@@ -48,7 +48,7 @@ int main() {
     CHECK(!first && !second && held);
   }
   info("after the moved-from sessions went");
-  held.end();
+  held = Session();  // ends the session it held
   info("after the end");
   CHECK(!held);
   return failures;
