@@ -30,7 +30,7 @@ add_custom_target(corvelin_msvc_implib ALL DEPENDS ${CORVELIN_MSVC_IMPLIB})
 include(CMakePackageConfigHelpers)
 install(TARGETS corvelin_x64 RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(FILES ${CORVELIN_MSVC_IMPLIB} ${CORVELIN_DEF} DESTINATION lib)
-install(FILES ${CMAKE_SOURCE_DIR}/include/corvelin.h DESTINATION include)
+install(FILES ${CMAKE_SOURCE_DIR}/include/corvelin.h ${CMAKE_SOURCE_DIR}/include/corvelin.hpp DESTINATION include)
 configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/corvelinConfig.cmake.in
   ${CORVELIN_GENERATED}/corvelinConfig.cmake
   INSTALL_DESTINATION lib/cmake/corvelin)
