@@ -2,15 +2,10 @@
 // UTF-8/UTF-16/code-point conversions and the bounded copies. Each row of
 // the golden file is an input and what the routine made of it.
 #include <cmath>
-#include <cstring>
 #include <cstdio>
 #include <random>
 
 #include "harness.h"
-#include "bits/bittable.h"
-#include "dump/hexdump.h"
-#include "dump/table.h"
-#include "dump/textdump.h"
 #include "record/format.h"
 #include "record/textconv.h"
 
@@ -159,41 +154,6 @@ TEST(TextRoutines, BoundedCopyAppendAndTheWideGuard) {
   ASSERT_EQ(fake::world().boxes.size(), 1u);
   EXPECT_EQ(fake::world().boxes[0].text, u"func={x} maxSize=510 dataSize=512");
   EXPECT_EQ(fake::world().boxes[0].caption, u"[■--ERROR--■] bufSizCheck 続行不可能!");
-}
-
-// A table that does not fit its buffer is not written at all; a small dump
-// stage cuts the writes elsewhere, never the bytes.
-TEST(Builders, AllOrNothingAndAnyStage) {
-  char out[32768];
-  const std::size_t whole = buildBitTable16(0x3042, "あ", "\r\n", out, sizeof out);
-  EXPECT_EQ(buildBitTable16(0x3042, "あ", "\r\n", out, whole + 1), whole);
-  const auto refused = [&](auto build) { return std::memset(out, 'z', sizeof out), build() == 0 && out[0] == 0; };
-  EXPECT_TRUE(refused([&] { return buildBitTable16(0x3042, "あ", "\r\n", out, whole); }));
-  EXPECT_TRUE(refused([&] { return buildBitTable32(1, "label", "\r\n", out, 64); }));
-  EXPECT_TRUE(refused([&] { return buildScalarBitTable(1, "label", "\r\n", out, 64); }));
-  EXPECT_TRUE(refused([&] { return buildScalarBitTable(0x110000, "past the last scalar", "\r\n", out, sizeof out); }));
-
-  std::string text;
-  for (int i = 0; i < 300; ++i) text += (i % 7 == 0) ? "\xE3\x81\x82" : (i % 11 == 0) ? "\x80" : "z";
-  const std::vector<unsigned char> bytes(text.begin(), text.end());
-  auto run = [&](std::size_t capacity) {
-    std::pair<std::string, int> sink;
-    std::vector<char> stage(capacity);
-    DumpOut dump(stage.data(), capacity, [](void* c, const char* d, std::size_t n) {
-      static_cast<std::pair<std::string, int>*>(c)->first.append(d, n);
-      ++static_cast<std::pair<std::string, int>*>(c)->second;
-    }, &sink);
-    buildTextDump(text.c_str(), text.size(), 1, true, 17, "\r\n", dump);
-    buildHexDump(bytes.data(), static_cast<std::int32_t>(bytes.size()), false, 13, "\n", dump);
-    buildRawTable(bytes.data(), static_cast<std::int32_t>(bytes.size()), "", "p", "\r\n", dump);
-    writeUtf8Table("ab\xE3\x81\x82" "cdefghijklmn\xF0\x9F\x98\x80", 21, "q", "\n", dump);
-    dump.finish();
-    return sink;
-  };
-  const auto big = run(kDumpStage), small = run(256);
-  EXPECT_EQ(big.second, 1);
-  EXPECT_GT(small.second, 10);
-  EXPECT_EQ(small.first, big.first);
 }
 
 }  // namespace
