@@ -172,7 +172,6 @@ std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacit
 }
 
 CalendarTime localTime(std::int64_t unixSeconds) {
-  ++w.localTimeCalls;
   return fake::civil(unixSeconds);
 }
 std::int64_t ticksSince1970() { return w.ticks; }
@@ -205,7 +204,6 @@ std::int32_t profileInt(const char16_t* path, const char16_t* section, const cha
 
 std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
   w.boxes.push_back({text, caption, type});
-  if (w.onBox) w.onBox();
   return w.boxResult;
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -32,7 +31,6 @@ struct World {
   std::uint64_t monotonicMs = 1000000;  // moves by every change of `ticks`
   std::uint32_t bootMillis = 123456;
   std::uint32_t threadId = 4242;
-  int localTimeCalls = 0;
 
   std::uint32_t lastError = 0;
   std::map<std::uint32_t, std::u16string> systemTexts;
@@ -41,7 +39,6 @@ struct World {
 
   std::vector<Box> boxes;
   std::int32_t boxResult = 1;
-  std::function<void()> onBox;  // runs while the box is open
 
   // Faults: the Nth call since reset (1-based) fails; 0 never.
   int writeCalls = 0, failWriteAt = 0, shortWriteAt = 0;  // a short write keeps half

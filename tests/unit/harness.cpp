@@ -10,28 +10,20 @@
 
 namespace corvelin::testing_support {
 
-std::string golden(const std::string& name) {
-  std::ifstream in(std::string(CORVELIN_GOLDEN_DIR) + "/" + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void expectGolden(const std::string& name, const std::string& text) {
+  const std::string path = std::string(CORVELIN_GOLDEN_DIR) + "/" + name;
   if (std::getenv("CORVELIN_UPDATE_GOLDEN") != nullptr) {
-    std::ofstream(std::string(CORVELIN_GOLDEN_DIR) + "/" + name, std::ios::binary) << text;
+    std::ofstream(path, std::ios::binary) << text;
     return;
   }
-  const std::string want = golden(name);
-  if (want == text) return;
-  if (want.empty()) {
-    ADD_FAILURE() << "tests/golden/" << name << " is missing (CORVELIN_UPDATE_GOLDEN=1 writes it)";
-    return;
-  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string want{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   std::istringstream a(want), b(text);
   std::string x, y;
   int line = 1;
   while (std::getline(a, x) && std::getline(b, y) && x == y) ++line;
-  ADD_FAILURE() << "tests/golden/" << name << " differs at line " << line << "\n  expected: " << x
-                << "\n  actual:   " << y << "\n(CORVELIN_UPDATE_GOLDEN=1 rewrites it)";
+  EXPECT_TRUE(want == text) << "tests/golden/" << name << " differs at line " << line << "\n  expected: " << x
+                            << "\n  actual:   " << y << "\n(CORVELIN_UPDATE_GOLDEN=1 rewrites it)";
 }
 
 std::string repeat(const std::string& piece, std::size_t n) {

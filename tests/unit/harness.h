@@ -18,7 +18,6 @@
 
 namespace corvelin::testing_support {
 
-std::string golden(const std::string& name);
 // Compares `text` with the golden file, showing the first difference.
 void expectGolden(const std::string& name, const std::string& text);
 std::string repeat(const std::string& piece, std::size_t n);

@@ -1,6 +1,6 @@
-// The text routines: the bounded formatter, exact fixed-point output, the
-// UTF-8/UTF-16/code-point conversions and the bounded copies. Each row of
-// the golden file is an input and what the routine made of it.
+// The text routines: the bounded formatter, exact fixed-point output and the
+// UTF-8/UTF-16/code-point conversions. Each row of the golden file is an
+// input and what the routine made of it.
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -126,34 +126,6 @@ TEST_F(Text, Conversions) {
     const int n = codePointsToUtf8(values, out, size, sizeof out);
     t.note("code points " + std::to_string(size) + " bytes -> " + std::to_string(n) + " " + hex(out));
   }
-}
-
-TEST(TextRoutines, BoundedCopyAppendAndTheWideGuard) {
-  std::string dst(kBoundedCopySize, 'x');
-  const std::string src(8191, 's');
-  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 0), 0);
-  EXPECT_EQ(dst, std::string(8190, 'x'));
-  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 8190), 0);
-  EXPECT_EQ(dst, std::string(8190, 's'));
-  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 8191), 34);
-  EXPECT_EQ(dst, std::string(8190, '\0'));
-  dst.assign(kBoundedCopySize, 'x');
-  EXPECT_EQ(boundedCopy(dst.data(), nullptr, 5), 22);
-  EXPECT_EQ(dst, std::string(8190, '\0'));
-  EXPECT_EQ(boundedCopy(nullptr, src.data(), 5), 22);
-
-  char buf[8] = {};
-  EXPECT_EQ(appendText(buf, sizeof buf, appendText(buf, sizeof buf, 0, "abc"), "de"), 5);
-  EXPECT_EQ(appendText(buf, sizeof buf, 5, "wxyz"), 9);  // does not fit: reported, not copied
-  EXPECT_EQ(std::string(buf, 8), std::string("abcde\0\0\0", 8));
-
-  fake::reset();
-  EXPECT_TRUE(bufSizCheck(platform::kNoHandle, u"name", 510));
-  EXPECT_FALSE(bufSizCheck(0x40, u"name", 511));  // a usable handle: no box
-  EXPECT_FALSE(bufSizCheck(platform::kInvalidHandle, u"x", 512));
-  ASSERT_EQ(fake::world().boxes.size(), 1u);
-  EXPECT_EQ(fake::world().boxes[0].text, u"func={x} maxSize=510 dataSize=512");
-  EXPECT_EQ(fake::world().boxes[0].caption, u"[■--ERROR--■] bufSizCheck 続行不可能!");
 }
 
 }  // namespace
