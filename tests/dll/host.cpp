@@ -157,11 +157,11 @@ void systemServices() {
   dll.logWarning("main");
   CreateFileW(pathOf(dir + "\\none").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);  // fails: 2
   dll.w32ErrLog("probe()", 120);
-  const DWORD start = GetTickCount();
+  const DWORD start = timeGetTime();
   dll.profileTimeStart("sleep");
   Sleep(300);
   dll.profileTimeStop();
-  const DWORD slept = GetTickCount() - start;
+  const DWORD slept = timeGetTime() - start;
   dll.logTerm();
   std::string file = readFile(path);
   const auto seconds = masked(file, "-?\\d+\\.\\d{6}(?=\\[sec\\])");
