@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds both presets and runs every test: the native unit tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build
-# (corvelin_x64.dll, cross-compiled unit tests, platform and DLL tests) under Wine.
+# (corvelin_x64.dll, cross-compiled unit tests, DLL and consumer tests) under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh

@@ -1,24 +1,13 @@
 #!/usr/bin/env bash
-# Prepares a file-system fault on the Linux side, runs a host scenario on it
-# under Wine, and undoes the fault. Exits 77 (skipped) when the machine does
-# not let the test make the fault (no root, no mount, no immutable flag).
+# Makes real file-system faults, runs the host's fs_faults scenario on them under Wine, and undoes them:
+# a day's log file and a directory made immutable (Wine run as root would not honour a read-only
+# attribute) and a 64 KB tmpfs. Exits 77 (skipped) where that is not allowed (no root).
+#   fs_fault.sh <wine-run> <host>
 set -u
-runner=$1 host=$2 scenario=$3 kind=$4
-dir=$(mktemp -d "${TMPDIR:-/tmp}/corvelin-fault.XXXXXX")
-win="Z:$(printf '%s' "$dir" | tr / '\\')"
-cleanup() {
-  chattr -i "$dir" "$dir"/* 2>/dev/null
-  mountpoint -q "$dir" && umount "$dir"
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-case $kind in
-  immutable) chattr +i "$dir" 2>/dev/null || { echo "skipped: chattr +i is not allowed here"; exit 77; } ;;
-  readonly)
-    file="$dir/app_$(date +%Y%m%d).log"
-    printf 'an earlier session\r\n' >"$file"
-    chattr +i "$file" 2>/dev/null || { echo "skipped: chattr +i is not allowed here"; exit 77; } ;;
-  full) mount -t tmpfs -o size=64k tmpfs "$dir" 2>/dev/null || { echo "skipped: cannot mount a small tmpfs"; exit 77; } ;;
-  *) echo "unknown fault $kind"; exit 2 ;;
-esac
-"$runner" "$host" "$scenario" "$win"
+top=$(mktemp -d "${TMPDIR:-/tmp}/corvelin-fault.XXXXXX")
+trap 'chattr -i "$top"/ro/* "$top"/locked 2>/dev/null; umount "$top"/full 2>/dev/null; rm -rf "$top"' EXIT
+mkdir "$top"/ro "$top"/locked "$top"/full && printf 'an earlier session\r\n' >"$top/ro/app_$(date +%Y%m%d).log"
+chattr +i "$top"/ro/* "$top"/locked 2>/dev/null && mount -t tmpfs -o size=64k tmpfs "$top"/full 2>/dev/null ||
+  { echo "skipped: chattr +i and mount are not allowed here"; exit 77; }
+win() { printf 'Z:%s' "$1" | tr / '\\'; }
+"$1" "$2" fs_faults "$(win "$top"/ro)" "$(win "$top"/locked)" "$(win "$top"/full)"
