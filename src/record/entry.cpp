@@ -14,8 +14,9 @@ namespace {
 constexpr std::int32_t kNoThreshold = -2147483647 - 1;
 
 // `threshold`: the outputLevel a function needs (5 DEBUG .. 1 CRETICAL);
-// _log has none. `source` names the function in the size report.
-void writeRecord(std::int32_t threshold, const char* source, const char* text) {
+// _log has none. `source` names the function in the size report, `level`
+// in the lines of WriteFlg 65536.
+void writeRecord(std::int32_t threshold, const char* source, const char* level, const char* text) {
   if (session.outputLevel < threshold || !sessionActive() || text == nullptr) return;
   const std::size_t length = std::strlen(text);
   if (!bufSizCheck_U8(session.fileHandle, source, static_cast<std::int32_t>(kMaxLine),
@@ -27,7 +28,7 @@ void writeRecord(std::int32_t threshold, const char* source, const char* text) {
     threadId = platform::currentThreadId();
     startTicks = platform::ticksSince1970();
   }
-  const std::size_t n = makeLogLine(session.writeFlg, text, length, threadId, scratch.lineBuf);
+  const std::size_t n = makeLogLine(session.writeFlg, text, length, threadId, level, scratch.lineBuf);
   if (n == kLineTooLong) {
     reportOverLength(session.fileHandle);  // the file shows where a record was refused
   } else if (n > 0) {
@@ -43,30 +44,30 @@ using corvelin::writeRecord;
 
 extern "C" CORVELIN_API void CORVELIN_CALL _log(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kNoThreshold, "corvelin.cpp _log()", text);
+  writeRecord(corvelin::kNoThreshold, "corvelin.cpp _log()", "LOG", text);
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logDebug(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kDebug, "corvelin.cpp logDebug()", text);
+  writeRecord(corvelin::kDebug, "corvelin.cpp logDebug()", "DEBUG", text);
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logInfo(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kInfo, "corvelin.cpp logInfo()", text);
+  writeRecord(corvelin::kInfo, "corvelin.cpp logInfo()", "INFO", text);
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logWarning(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kWarning, "corvelin.cpp logWarning()", text);
+  writeRecord(corvelin::kWarning, "corvelin.cpp logWarning()", "WARNING", text);
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logError(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kError, "corvelin.cpp logError()", text);
+  writeRecord(corvelin::kError, "corvelin.cpp logError()", "ERROR", text);
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logCritical(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kCretical, "corvelin.cpp logCritical()", text);
+  writeRecord(corvelin::kCretical, "corvelin.cpp logCritical()", "CRITICAL", text);
 }

@@ -12,16 +12,17 @@ std::int64_t startTicks = 0;
 
 namespace {
 
-enum Field : std::uint8_t { kNone, kSec, kMin, kHour, kDay, kMonth, kYear, kElapsed, kTid, kBoot };
+enum Field : std::uint8_t { kNone, kSec, kMin, kHour, kDay, kMonth, kYear, kElapsed, kTid, kBoot, kMilli, kLevel };
 
 struct PrefixFormat {
   std::int32_t writeFlg;
   const char* format;  // every line then continues with "[%s]%s": text and line ending
-  Field fields[7];
+  Field fields[8];
 };
 
-// The 23 prefixes. Their small differences are kept on purpose: no colon
-// after "[sec]" for 1 and 32768, a two-digit minimum year for 128.
+// The 24 prefixes. Their small differences are kept on purpose: no colon
+// after "[sec]" for 1 and 32768, a two-digit minimum year for 128. 65536 is
+// for readers that parse: milliseconds and the entry point's level.
 const PrefixFormat kFormats[] = {
     {0, "", {}},
     {1, "tid=%ld:%lf[sec]", {kTid, kElapsed}},
@@ -46,6 +47,7 @@ const PrefixFormat kFormats[] = {
     {16384, "%04d%02d%02d-%02d%02d%02d:%lf[sec]:", {kYear, kMonth, kDay, kHour, kMin, kSec, kElapsed}},
     {32768, "%04d/%02d/%02d-%02d:%02d:%02d:%lf[sec]", {kYear, kMonth, kDay, kHour, kMin, kSec, kElapsed}},
     {32784, "[OSBootTime:%ld]:", {kBoot}},
+    {65536, "%04d-%02d-%02d %02d:%02d:%02d.%03d %s:", {kYear, kMonth, kDay, kHour, kMin, kSec, kMilli, kLevel}},
 };
 
 const PrefixFormat* findFormat(std::int32_t writeFlg) {
@@ -57,7 +59,7 @@ const PrefixFormat* findFormat(std::int32_t writeFlg) {
 
 bool dependsOnlyOnTheSecond(const PrefixFormat& f) {
   for (Field field : f.fields) {
-    if (field == kElapsed || field == kTid || field == kBoot) return false;
+    if (field == kElapsed || field == kTid || field == kBoot || field == kMilli || field == kLevel) return false;
   }
   return true;
 }
@@ -95,8 +97,9 @@ std::int32_t fieldValue(Field field, const platform::CalendarTime& t) {
   }
 }
 
-std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t threadId, char* out) {
-  FmtArg args[7] = {0, 0, 0, 0, 0, 0, 0};
+std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t threadId, const char* level,
+                         char* out) {
+  FmtArg args[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   int count = 0;
   for (Field field : f.fields) {
     if (field == kNone) break;
@@ -104,6 +107,8 @@ std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t 
       case kElapsed: args[count++] = FmtArg(elapsedSeconds(now)); break;
       case kTid: args[count++] = FmtArg(static_cast<std::int32_t>(threadId)); break;
       case kBoot: args[count++] = FmtArg(static_cast<std::int32_t>(platform::millisSinceBoot())); break;
+      case kMilli: args[count++] = FmtArg(static_cast<std::int32_t>((now - floorSeconds(now) * 10000000) / 10000)); break;
+      case kLevel: args[count++] = FmtArg(level); break;
       default: args[count++] = FmtArg(fieldValue(field, cache.local)); break;
     }
   }
@@ -135,7 +140,7 @@ bool isTimedWriteFlg(std::int32_t writeFlg) {
 }
 
 std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
-                        char* out) {
+                        const char* level, char* out) {
   out[0] = 0;
   const PrefixFormat* f = findFormat(writeFlg);
   if (f == nullptr) return 0;
@@ -146,7 +151,7 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
   if (f->fields[0] == kNone) {
     // WriteFlg 0 prints no time: the clock is not read.
   } else if (f->fields[0] == kBoot) {
-    prefixLength = formatPrefix(*f, 0, threadId, prefix);
+    prefixLength = formatPrefix(*f, 0, threadId, level, prefix);
   } else {
     const bool calendarOnly = dependsOnlyOnTheSecond(*f);
     std::int64_t now = 0;
@@ -165,13 +170,13 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
     }
     if (calendarOnly) {
       if (cache.prefixFlg != writeFlg) {
-        cache.prefixLength = formatPrefix(*f, now, threadId, cache.prefix);
+        cache.prefixLength = formatPrefix(*f, now, threadId, level, cache.prefix);
         cache.prefixFlg = writeFlg;
       }
       p = cache.prefix;
       prefixLength = cache.prefixLength;
     } else {
-      prefixLength = formatPrefix(*f, now, threadId, prefix);
+      prefixLength = formatPrefix(*f, now, threadId, level, prefix);
     }
   }
 

@@ -30,8 +30,10 @@ inline constexpr std::size_t kLineCapacity = 8190;
 // built and gives kLineTooLong, so the caller can report it.
 // The local time is converted at most once per second.
 inline constexpr std::size_t kLineTooLong = ~std::size_t{0};
+// `level` names the entry point for WriteFlg 65536 (DEBUG, INFO, WARNING,
+// ERROR, CRITICAL, LOG).
 std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
-                        char* out);
+                        const char* level, char* out);
 
 // Forgets the cached local time (a new process, for tests).
 void resetTimeCache();

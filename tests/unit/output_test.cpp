@@ -55,9 +55,9 @@ TEST_F(Output, Records) {
 TEST_F(Output, TheClock) {
   for (std::int64_t offset : {0, 5000000, 9000000, 9999999, 10000000, 10000001}) {
     world().ticks = fake::ticksAt(2026, 12, 31, 23, 59, 59) + offset;
-    record(8192, "+" + std::to_string(offset));
-    record(1024, "+" + std::to_string(offset));
+    for (std::int32_t flg : {8192, 1024, 65536}) record(flg, "+" + std::to_string(offset));
   }
+  for (auto level : {_log, logDebug, logInfo, logWarning, logError, logCritical}) DO(level("the entry point's level"));
   world().threadId = 99;
   record(1, "a timed value restarts the stamp");
   t.note(startTicks == world().ticks ? "stamp taken" : "stamp not taken");
@@ -67,7 +67,7 @@ TEST_F(Output, TheClock) {
   char line[kLineCapacity];
   for (std::int64_t before : std::initializer_list<std::int64_t>{15009999, -15999}) {  // and a clock set back
     startTicks = world().ticks - before;
-    t.note(std::string(line, makeLogLine(3, "x", 1, 0, line)));
+    t.note(std::string(line, makeLogLine(3, "x", 1, 0, "LOG", line)));
   }
   session.outputLevel = -1;  // not consulted by the timings
   DO(profileTimeStop());     // no start: from 1970
