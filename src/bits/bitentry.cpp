@@ -18,7 +18,7 @@ bool labelAccepted(const char* source, const char* label) {
 }
 
 void writeTable(std::size_t length) {
-  if (length > 0) writeAll(session.fileHandle, scratch.utf8Buf, length);
+  if (length > 0) writeUnit(session.fileHandle, scratch.utf8Buf, length);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "dump/dump_out.h"
 
-#include "record/writer.h"
+#include "session/sink.h"
 #include "session/session.h"
 
 namespace corvelin {
@@ -14,8 +14,14 @@ alignas(64) char stage[kDumpStage];
 
 char* dumpStage() { return stage; }
 
-void flushToLog(void* /*context*/, const char* data, std::size_t size) {
-  writeAll(session.fileHandle, data, size);
+void flushToLog(void* unit, const char* data, std::size_t size) {
+  auto* dump = static_cast<DumpUnit*>(unit);
+  if (dump->started) {
+    writePiece(session.fileHandle, data, size);
+  } else {
+    writeUnit(session.fileHandle, data, size, dump->size);
+    dump->started = true;
+  }
 }
 
 }  // namespace corvelin

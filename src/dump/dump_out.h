@@ -63,9 +63,15 @@ class DumpOut {
 };
 
 // The session's staging buffer for dumps (guarded by the session lock) and
-// a DumpOut over it that writes to the session's log file.
+// the flush of a DumpOut over it that writes to the session's log file.
 inline constexpr std::size_t kDumpStage = 65536;
 char* dumpStage();
-void flushToLog(void* context, const char* data, std::size_t size);
+// The context of flushToLog: a dump is one unit of the file, whose first
+// flush carries its whole size when that is larger than the stage.
+struct DumpUnit {
+  std::size_t size = 0;  // 0: the dump fits the stage
+  bool started = false;
+};
+void flushToLog(void* unit, const char* data, std::size_t size);
 
 }  // namespace corvelin

@@ -6,6 +6,7 @@
 
 #include "dump/hexcells.h"
 #include "dump/textdump.h"
+#include "record/format.h"
 #include "record/writer.h"
 #include "session/guard.h"
 #include "session/session.h"
@@ -16,6 +17,18 @@ std::size_t measureBounded(const void* data, std::int64_t limit) {
   const void* zero = std::memchr(data, 0, static_cast<std::size_t>(limit));
   return zero == nullptr ? static_cast<std::size_t>(limit)
                          : static_cast<std::size_t>(static_cast<const char*>(zero) - static_cast<const char*>(data));
+}
+
+std::size_t hexDumpSize(std::int32_t len, bool startEnd, std::int32_t newLineCnt, const char* lineEnd) {
+  char frame[260];
+  const std::size_t endLength = std::strlen(lineEnd);
+  const std::size_t total = static_cast<std::size_t>(len > 0 ? len : 0);
+  const std::size_t lines = (total + static_cast<std::size_t>(newLineCnt) - 1) / static_cast<std::size_t>(newLineCnt);
+  std::size_t size = 3 * total + (lines > 0 ? lines - 1 : 0) * endLength;
+  if (!startEnd) return size + 2 * endLength;
+  const int start = boundedFormatA(frame, 260, "---------- logPutHex-start len=%d%s", len, lineEnd);
+  const int end = boundedFormatA(frame, 260, "%s---------- logPutHex-end%s", lineEnd, lineEnd);
+  return size + static_cast<std::size_t>(start > 0 ? start : 0) + static_cast<std::size_t>(end > 0 ? end : 0);
 }
 
 void buildHexDump(const unsigned char* data, std::int32_t len, bool startEnd, std::int32_t newLineCnt,
@@ -49,7 +62,8 @@ extern "C" CORVELIN_API void CORVELIN_CALL logPutHex(const void* data, std::int3
                              "logPutHex() newLineCnt は 10-80の間で有効です")) {
     return;
   }
-  DumpOut out(dumpStage(), kDumpStage, flushToLog, nullptr);
+  DumpUnit unit{hexDumpSize(len, startEndFlg != 0, newLineCnt, lineEndA)};
+  DumpOut out(dumpStage(), kDumpStage, flushToLog, &unit);
   buildHexDump(static_cast<const unsigned char*>(data), len, startEndFlg != 0, newLineCnt, lineEndA, out);
   out.finish();
 }

@@ -14,6 +14,9 @@ namespace corvelin {
 void buildHexDump(const unsigned char* data, std::int32_t len, bool startEnd, std::int32_t newLineCnt,
                   const char* lineEnd, DumpOut& out);
 
+// The size of that dump, which can be larger than the dump stage.
+std::size_t hexDumpSize(std::int32_t len, bool startEnd, std::int32_t newLineCnt, const char* lineEnd);
+
 // Bytes before the first zero byte, looking at no more than `limit` bytes:
 // the size guard's measure, kept inside the caller's range.
 std::size_t measureBounded(const void* data, std::int64_t limit);

@@ -287,7 +287,8 @@ extern "C" CORVELIN_API void CORVELIN_CALL logDumpRaw(const void* data, std::int
   if (!bufSizCheck_U8(session.fileHandle, source, limit, size)) return;
   const char* charSet = "";
   if (session.fileEncoding == kEncodingUtf8) charSet = session.bomSetFlg == 1 ? "UTF8N(BomSet)" : "UTF8(NoBom)";
-  DumpOut out(dumpStage(), kDumpStage, flushToLog, nullptr);
+  DumpUnit unit;
+  DumpOut out(dumpStage(), kDumpStage, flushToLog, &unit);
   buildRawTable(static_cast<const unsigned char*>(data), size, charSet, prefix, lineEndA, out);
   out.finish();
   if (session.writeFlg == 1) writeTimingLine();
@@ -305,7 +306,8 @@ extern "C" CORVELIN_API void CORVELIN_CALL logDumpUTF8(const char* text, std::in
     return;
   }
   if (session.writeFlg == 1) startTicks = platform::ticksSince1970();
-  DumpOut out(dumpStage(), kDumpStage, flushToLog, nullptr);
+  DumpUnit unit;
+  DumpOut out(dumpStage(), kDumpStage, flushToLog, &unit);
   writeUtf8Table(text, length, prefix, lineEndA, out);
   out.finish();
   if (session.writeFlg == 1) writeTimingLine();

@@ -131,7 +131,8 @@ extern "C" CORVELIN_API void CORVELIN_CALL logPut(const char* text, std::int32_t
   if (!dumpArgumentsAccepted("corvelin.cpp logPut()", length, newLineCnt, "logPut() newLineCnt は 10-80の間で有効です")) {
     return;
   }
-  DumpOut out(dumpStage(), kDumpStage, flushToLog, nullptr);
+  DumpUnit unit;
+  DumpOut out(dumpStage(), kDumpStage, flushToLog, &unit);
   buildTextDump(text, length, len, startEndFlg != 0, newLineCnt, lineEndA, out);
   out.finish();
 }

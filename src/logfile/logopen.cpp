@@ -10,9 +10,11 @@ namespace {
 
 constexpr std::size_t kMaxErrText = 1022;
 
+}  // namespace
+
 // Reports a failed attempt unless the file merely exists; the thread's last
 // error stays that of the attempt, for the description that may follow.
-void reportAttempt(const char16_t* path) {
+void reportOpenAttempt(const char16_t* path) {
   const std::uint32_t error = platform::lastError();
   if (error == platform::kErrFileExists) return;
   char16_t text[kBoxTextUnits];
@@ -20,8 +22,6 @@ void reportAttempt(const char16_t* path) {
   showBox(text, u"hvfopen() Error!", 0);
   platform::setLastError(error);
 }
-
-}  // namespace
 
 void cutLineEnd(char16_t* text) {
   std::size_t n = u16len(text);
@@ -80,35 +80,24 @@ void localPathSet(const char16_t* dir, const char16_t* prefix, char16_t* out) {
   boundedFormatW(out, kPathBlockUnits, u"%s\\%s%4d%02d%02d.log", dir, prefix, t.year, t.month, t.day);
 }
 
-FileHandle logOpen_W(LogSession* s, const char16_t* dir, const char16_t* prefix) {
-  if (!createDirCheck(dir)) {
-    char16_t text[kBoxTextUnits];
-    boundedFormatW(text, kBoxTextUnits, u"createDirCheckがエラー Directory pathが間違っていませんか? Dir path={%s}", dir);
-    showBox(text, u"logOpen_W() createDirCheck() Error!", 0);
-    return platform::kInvalidHandle;
-  }
+bool logDirReady(const char16_t* dir) {
+  if (createDirCheck(dir)) return true;
+  char16_t text[kBoxTextUnits];
+  boundedFormatW(text, kBoxTextUnits, u"createDirCheckがエラー Directory pathが間違っていませんか? Dir path={%s}", dir);
+  showBox(text, u"logOpen_W() createDirCheck() Error!", 0);
+  return false;
+}
 
-  char16_t path[kPathBlockUnits] = {};
-  platform::setLastError(0);
-  localPathSet(dir, prefix, path);
+FileHandle createLogFile(LogSession* s, const char16_t* path, const char16_t* prefix) {
+  const FileHandle file = platform::openLogFile(path, platform::Disposition::CreateNew);
+  if (file == platform::kInvalidHandle) return file;
+  u16copy(s->logDir, kLogDirUnits, path);
+  if (prefix != s->filePrefix) u16copy(s->filePrefix, kPathUnits, prefix);
+  if (s->fileEncoding == kEncodingUtf8 && s->bomSetFlg == 1) writeAll(file, "\xEF\xBB\xBF", 3);
+  return file;
+}
 
-  FileHandle file = platform::openLogFile(path, platform::Disposition::CreateNew);
-  if (file != platform::kInvalidHandle) {
-    u16copy(s->logDir, kLogDirUnits, path);
-    if (prefix != s->filePrefix) u16copy(s->filePrefix, kPathUnits, prefix);
-    if (s->fileEncoding == kEncodingUtf8 && s->bomSetFlg == 1) writeAll(file, "\xEF\xBB\xBF", 3);
-    return file;
-  }
-  reportAttempt(path);
-
-  platform::setLastError(0);
-  file = platform::openLogFile(path, platform::Disposition::OpenExisting);
-  if (file != platform::kInvalidHandle) {
-    platform::seekToEnd(file);
-    return file;
-  }
-  reportAttempt(path);
-
+void reportOpenFailure(char16_t* path) {
   // The path block now receives the description of the failure.
   w32_err_fmtMsg(platform::kInvalidHandle, u"logutl_W.cpp", 110, path, kPathBlockUnits);
   char16_t text[kBoxTextUnits];
@@ -116,7 +105,37 @@ FileHandle logOpen_W(LogSession* s, const char16_t* dir, const char16_t* prefix)
   char16_t caption[kBoxCaptionUnits];
   boundedFormatW(caption, kBoxCaptionUnits, u"logutl_W.cpp logOpen() line=%d", 112);
   showBox(text, caption, 0);
-  return platform::kInvalidHandle;
+}
+
+FileHandle openLogPath(LogSession* s, char16_t* path, const char16_t* prefix, bool heldQuietly, Opened& how) {
+  platform::setLastError(0);
+  FileHandle file = createLogFile(s, path, prefix);
+  how = Opened::Created;
+  if (file != platform::kInvalidHandle) return file;
+  reportOpenAttempt(path);
+
+  platform::setLastError(0);
+  file = platform::openLogFile(path, platform::Disposition::OpenExisting);
+  how = Opened::Appended;
+  if (file != platform::kInvalidHandle) {
+    platform::seekToEnd(file);
+    return file;
+  }
+  how = Opened::Held;
+  if (heldQuietly && platform::lastError() == platform::kErrSharingViolation) return file;
+  reportOpenAttempt(path);
+  reportOpenFailure(path);
+  how = Opened::Failed;
+  return file;
+}
+
+FileHandle logOpen_W(LogSession* s, const char16_t* dir, const char16_t* prefix) {
+  if (!logDirReady(dir)) return platform::kInvalidHandle;
+  char16_t path[kPathBlockUnits] = {};
+  platform::setLastError(0);
+  localPathSet(dir, prefix, path);
+  Opened how;
+  return openLogPath(s, path, prefix, false, how);
 }
 
 }  // namespace corvelin

@@ -18,6 +18,24 @@ inline constexpr int kMaxDirUnits = 255;  // 510 bytes of UTF-16
 // reported in boxes; the result is then kInvalidHandle.
 FileHandle logOpen_W(LogSession* s, const char16_t* dir, const char16_t* prefix);
 
+// The parts of the open, which a rotating session uses one by one.
+// createDirCheck, and its second box when it fails.
+bool logDirReady(const char16_t* dir);
+// A new file at `path`: the byte-order mark when asked, then its path in
+// s->logDir and the prefix in s->filePrefix. kInvalidHandle (last error set)
+// when it cannot be made; no box.
+FileHandle createLogFile(LogSession* s, const char16_t* path, const char16_t* prefix);
+enum class Opened { Created, Appended, Held, Failed };
+// Creates `path` or opens it at its end, with the boxes of a failure. With
+// `heldQuietly`, a file that another process holds without sharing writes
+// gives kInvalidHandle and Held, and no box. `path` (kPathBlockUnits)
+// receives the description of a failure.
+FileHandle openLogPath(LogSession* s, char16_t* path, const char16_t* prefix, bool heldQuietly, Opened& how);
+// The box of a failed attempt on `path`, unless the file merely exists.
+void reportOpenAttempt(const char16_t* path);
+// The fatal box of an open that failed on `path` (which receives the description).
+void reportOpenFailure(char16_t* path);
+
 // Makes sure the directory exists (only its last component is created).
 // False after showing a box.
 bool createDirCheck(const char16_t* dir);

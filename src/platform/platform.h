@@ -33,6 +33,13 @@ bool writeFile(FileHandle file, const void* data, std::uint32_t size,
                std::uint32_t* written = nullptr);
 void seekToEnd(FileHandle file);
 void closeFile(FileHandle file);
+// The file's size in bytes (0 when it cannot be read).
+std::uint64_t fileSize(FileHandle file);
+// Deletes a file; false (last error set) when it cannot, for instance
+// because another process holds it open.
+bool deleteFile(const char16_t* path);
+// Calls `each` with the name (no directory) of every file in `dir`.
+void listFiles(const char16_t* dir, void (*each)(const char16_t* name, void* context), void* context);
 // Creates the last component only. False with the last error set otherwise.
 bool createDirectory(const char16_t* path);
 

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <ctime>
 
 namespace corvelin::platform {
@@ -42,6 +43,26 @@ bool writeFile(FileHandle file, const void* data, std::uint32_t size, std::uint3
 void seekToEnd(FileHandle file) { SetFilePointer(h(file), 0, nullptr, FILE_END); }
 
 void closeFile(FileHandle file) { CloseHandle(h(file)); }
+
+std::uint64_t fileSize(FileHandle file) {
+  LARGE_INTEGER size{};
+  return GetFileSizeEx(h(file), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+}
+
+bool deleteFile(const char16_t* path) { return DeleteFileW(w(path)) != FALSE; }
+
+void listFiles(const char16_t* dir, void (*each)(const char16_t* name, void* context), void* context) {
+  std::wstring pattern = std::wstring(w(dir)) + L"\\*";
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      each(reinterpret_cast<const char16_t*>(found.cFileName), context);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
 
 bool createDirectory(const char16_t* path) { return CreateDirectoryW(w(path), nullptr) != FALSE; }
 

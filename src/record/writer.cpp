@@ -12,7 +12,6 @@ const char* const kSysFormats[6] = {
     "[SYSLOG][%s--WARNING--%s] %s%s", "[SYSLOG][%s--INFO--%s] %s%s",     "[SYSLOG][%s--DEBUG--%s] %s%s",
 };
 
-bool usable(FileHandle file) { return file != platform::kNoHandle && file != platform::kInvalidHandle; }
 
 // The CRETICAL text that replaces a line over 8190 bytes; `sourceLine` tells
 // which writer refused it (135 logWrite, 104 logSysDirect). The text says
@@ -23,7 +22,7 @@ void overLengthMessage(char (&out)[520], std::int32_t sourceLine) {
 }
 
 std::int32_t writeBytes(FileHandle file, const char* data, std::size_t length) {
-  return writeAll(file, data, length) ? 1 : 0;
+  return writeUnit(file, data, length) ? 1 : 0;
 }
 
 // Formats message then line into the session's buffers; -1 when there are none.
@@ -34,19 +33,6 @@ int buildSysLine(std::int32_t level, const char* format, const FmtArg* args, int
 }
 
 }  // namespace
-
-bool writeAll(FileHandle file, const char* data, std::size_t size) {
-  if (!usable(file)) return false;
-  while (size > 0) {
-    const auto chunk = static_cast<std::uint32_t>(size > 0x40000000u ? 0x40000000u : size);
-    std::uint32_t written = 0;
-    platform::writeFile(file, data, chunk, &written);
-    if (written == 0 || written > chunk) return false;  // no progress: give up, never spin
-    data += written;
-    size -= written;
-  }
-  return true;
-}
 
 int formatSysLine(char* out, std::int32_t level, const char* message, const char* lineEnd) {
   if (level < kFatal || level > kDebug) {

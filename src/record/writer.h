@@ -7,18 +7,13 @@
 
 #include "record/format.h"
 #include "session/session.h"
+#include "session/sink.h"
 
 namespace corvelin {
 
 inline constexpr std::int64_t kMaxLine = 8190;     // longest line handed to the file
 inline constexpr int kMessageCapacity = 8190;      // a "[SYSLOG]" message
 inline constexpr int kSysLineCapacity = 8192;      // a whole "[SYSLOG]" line
-
-// Hands `size` bytes to the file. A write the system takes only in part
-// (a full disk, an interrupted device) is continued with the rest while it
-// makes progress, so a record is never left torn when it can be finished.
-// Returns whether every byte was written. Nothing happens without a usable handle.
-bool writeAll(FileHandle file, const char* data, std::size_t size);
 
 // Writes `line` with one write when it is at most 8190 bytes; otherwise
 // writes the CRETICAL over-length report instead and returns 0. Returns

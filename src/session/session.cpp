@@ -4,6 +4,7 @@
 
 #include "diag/profiling.h"
 #include "record/lineprefix.h"
+#include "session/sink.h"
 
 namespace corvelin {
 
@@ -85,6 +86,7 @@ bool sessionActive() {
 }
 
 void sessionResetToLoad() {
+  unitHook = nullptr;
   scratchBufFree();
   session = LogSession{};
   crLfOptionSet(0);

@@ -32,6 +32,9 @@ struct LogSession {
   std::uint8_t bomSetFlg;
   std::int32_t kBytesSize;
   std::uint8_t initialized;
+  // Rotation, from a profile only: LogKBytesRotateFlg, LogKeepFiles.
+  std::int32_t kBytesRotateFlg;
+  std::int32_t keepFiles;
 };
 
 inline constexpr std::int32_t kEncodingUtf8 = 2;

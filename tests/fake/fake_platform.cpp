@@ -149,6 +149,24 @@ bool writeFile(FileHandle file, const void* data, std::uint32_t size, std::uint3
 
 void seekToEnd(FileHandle) {}  // the fake always appends
 void closeFile(FileHandle file) { w.open.erase(file); }
+std::uint64_t fileSize(FileHandle file) { return w.open.count(file) ? w.files[w.open[file]].size() : 0; }
+
+bool deleteFile(const char16_t* path) {
+  const std::u16string p = fake::normalise(path);
+  for (const auto& [handle, name] : w.open) {
+    if (name == p) return fake::fail(kErrSharingViolation);
+  }
+  if (w.heldByOther.count(p) != 0) return fake::fail(kErrSharingViolation);
+  return w.files.erase(p) != 0 || fake::fail(kErrFileNotFound);
+}
+
+void listFiles(const char16_t* dir, void (*each)(const char16_t* name, void* context), void* context) {
+  const std::u16string d = fake::normalise(dir);
+  const auto files = w.files;  // `each` may delete
+  for (const auto& [path, bytes] : files) {
+    if (fake::parentOf(path) == d) each(path.c_str() + (d.empty() ? 0 : d.size() + 1), context);
+  }
+}
 
 bool createDirectory(const char16_t* path) {
   const std::u16string p = fake::normalise(path);

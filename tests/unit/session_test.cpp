@@ -4,6 +4,7 @@
 #include <corvelin.h>
 
 #include <climits>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -244,6 +245,50 @@ TEST_F(Start, Matrix) {
   DO(logPut("", INT_MIN, 1, 10));
   DO(logPutHex("x", INT_MIN, 0, 10));
   DO(logDumpRaw("ab", INT_MAX, "p"));
+}
+
+// A day's series under a limit of 1 KB: no file past it (banners, closing
+// line and end banner included) unless one unit is larger by itself; a unit
+// is never split; the series continues across restarts and instances.
+TEST_F(Start, Rotation) {
+  profile(u"C:\\r.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"r_"}, {u"CrLfOption", u"1"},
+                          {u"LogOutPutLevel", u"5"}, {u"BomSetFlg", u"1"}, {u"LogKBytesRotateFlg", u"1"},
+                          {u"LogKBytesSize", u"0"}, {u"LogKeepFiles", u"3"}});
+  for (const char* name : {"r_20261204.log", "r_20261204_2.log", "r_2026120.log", "r_20261204_02.log",
+                           "r_20261204_1.log", "x_20261204.log", "r_20261204.txt"}) {
+    world().files[u"C:\\logs\\" + std::u16string(name, name + std::strlen(name))] = "foreign or old\n";
+  }
+  world().heldByOther.insert(u"C:\\logs\\r_20261204.log");  // cannot be deleted yet
+  const auto line = [&](std::size_t bytes) {  // a record of `bytes` with its brackets and LF
+    t.step("record of " + std::to_string(bytes), [&] { logInfo(std::string(bytes - 3, 'x').c_str()); });
+  };
+  DO(logInitProfile("C:\\r.ini"));  // 3 + 47 bytes; 67 kept for the closing line
+  line(907);                            // exactly at the limit
+  line(4);                              // one byte past: the next file
+  line(2000);                           // larger than the limit: whole, in a fresh file
+  DO(makeBitStringUINT32(7, "the next unit moves on"));
+  world().heldByOther.clear();
+  const std::string dump = std::string("h\0", 2) + std::string(30000, 'h');  // one unit in many writes stays whole
+  DO(logPutHex(dump.c_str(), 30000, 1, 80));
+  world().denied.insert(u"C:\\logs");  // no file can be made: one report, then a limit's worth of bytes
+  for (int i = 0; i < 4; ++i) line(400);
+  world().denied.clear();
+  for (int i = 0; i < 3; ++i) line(400);
+  world().ticks = fake::ticksAt(2026, 12, 5, 23, 59, 59) + 9999999;
+  line(10);
+  world().ticks += 1;  // midnight
+  line(10);
+  DO(logTerm());
+  sessionResetToLoad();  // a new process on the same day appends to the last file of the series
+  DO(logInitProfile("C:\\r.ini"));
+  line(900);
+  DO(logTerm());
+  sessionResetToLoad();  // the last file has no room for a start banner: the next file at once
+  DO(logInitProfile("C:\\r.ini"));
+  world().heldByOther.insert(u"C:\\logs\\r_20261206_3.log");
+  sessionResetToLoad();  // a second instance while the first holds the last file: the next free name
+  DO(logInitProfile("C:\\r.ini"));
+  for (const auto& [path, bytes] : world().files) t.note(fake::u8(path) + ": " + std::to_string(bytes.size()) + " bytes");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "record/format.h"
 #include "record/textconv.h"
-#include "session/banner.h"
+#include "start/start.h"
 #include "session/guard.h"
 #include "session/session.h"
 
@@ -15,7 +15,7 @@ namespace {
 constexpr std::int64_t kMaxProfilePathBytes = 510;
 constexpr const char16_t* kSection = u"Halvix";
 
-// logInitProfileRead: the nine keys, in order. False (after its box) when
+// logInitProfileRead: the keys, in order. False (after its box) when
 // the profile file does not exist; nothing is stored then.
 bool logInitProfileRead(const char16_t* path) {
   if (!platform::profileFileExists(path)) {
@@ -32,8 +32,9 @@ bool logInitProfileRead(const char16_t* path) {
   session.outputLevel = platform::profileInt(path, kSection, u"LogOutPutLevel", 0);
   session.sleepSwitch = platform::profileInt(path, kSection, u"LogSleepSwitch", 0);
   session.bomSetFlg = platform::profileInt(path, kSection, u"BomSetFlg", 0) != 0 ? 1 : 0;
-  platform::profileInt(path, kSection, u"LogKBytesRotateFlg", 0);  // read and dropped: no rotation
+  session.kBytesRotateFlg = platform::profileInt(path, kSection, u"LogKBytesRotateFlg", 0);
   session.kBytesSize = platform::profileInt(path, kSection, u"LogKBytesSize", 40960);
+  session.keepFiles = platform::profileInt(path, kSection, u"LogKeepFiles", 0);
   return true;
 }
 

@@ -5,11 +5,31 @@
 
 #include "record/format.h"
 #include "record/textconv.h"
-#include "session/banner.h"
+#include "logfile/banner.h"
+#include "logfile/rotation.h"
+#include "start/start.h"
 #include "session/guard.h"
 #include "session/session.h"
 
 namespace corvelin {
+
+std::uint8_t openAndAnnounce(const char16_t* dir, const char16_t* prefix, const char* sleepBanner) {
+  Opened how = Opened::Failed;
+  const bool rotating = session.kBytesRotateFlg != 0;
+  session.fileHandle = rotating ? openSeries(&session, dir, prefix, how) : logOpen_W(&session, dir, prefix);
+  if (session.fileHandle == platform::kInvalidHandle) return 0;
+  crLfOptionSet(session.crLfOption);
+  if (session.sleepSwitch == 1) {
+    writeSleepBanner(sleepBanner);
+  } else if (rotating) {
+    startRotation(how);
+  } else {
+    writeStartBanner();
+  }
+  session.initialized = 1;
+  return 1;
+}
+
 namespace {
 
 constexpr std::int64_t kMaxDirBytes = 510;
@@ -49,6 +69,8 @@ std::uint8_t startFromArguments(const char* dirPath, const char* prefix, std::in
   session.crLfOption = crLfOption;
   session.bigEndianFlg = 0;
   session.fileEncoding = kEncodingUtf8;
+  session.kBytesRotateFlg = 0;  // only a profile rotates
+  session.keepFiles = 0;
 
   // Text that is not valid UTF-8 becomes the empty string.
   char16_t dir[kPathUnits];
@@ -86,6 +108,7 @@ extern "C" CORVELIN_API void CORVELIN_CALL logTerm(void) {
     scratchBufFree();
     return;
   }
+  stopRotation();  // the end banner closes the file the session is in
   if (session.sleepSwitch != 1) writeEndBanner();
   scratchBufFree();
   platform::closeFile(file);

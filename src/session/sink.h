@@ -1,0 +1,35 @@
+// The one way bytes reach the session's log file.
+//
+// Everything a call writes is a unit: a record, a "[SYSLOG]" line, a
+// banner, a dump or a table. A unit is handed on whole; a hook (rotation)
+// sees each unit before it is written, so it can move the session to a new
+// file between units, never inside one.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+namespace corvelin {
+
+// Hands `size` bytes to the file. A write the system takes only in part
+// (a full disk, an interrupted device) is continued with the rest while it
+// makes progress. Returns whether every byte was written. Nothing happens
+// without a usable handle.
+bool writeAll(platform::FileHandle file, const char* data, std::size_t size);
+
+// Writes a whole unit. When `file` is the session's file the unit hook sees
+// it first and may switch the session's file (the unit then goes to the new
+// one). `unitSize` is the size of the whole unit when `data` is only its
+// first piece (see writePiece); 0 means `size`.
+bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize = 0);
+// A later piece of the unit begun by writeUnit: never a switch before it.
+bool writePiece(platform::FileHandle file, const char* data, std::size_t size);
+
+// Called under the session lock before every unit of the session's file
+// (`unitStart`, with the unit's whole size) and before each later piece of
+// one; null while nothing watches the file's size.
+using UnitHook = void (*)(std::size_t size, bool unitStart);
+extern UnitHook unitHook;
+
+}  // namespace corvelin

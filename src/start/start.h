@@ -1,0 +1,15 @@
+// What both start calls share.
+#pragma once
+
+#include <cstdint>
+
+namespace corvelin {
+
+// The common end of both start calls: opens the log file (its failures are
+// reported by the open; a profile that asks for rotation opens the day's
+// series), sets the line endings, writes the start banner, or `sleepBanner`
+// when the session sleeps, and marks the session started. Returns the start
+// call's result.
+std::uint8_t openAndAnnounce(const char16_t* dir, const char16_t* prefix, const char* sleepBanner);
+
+}  // namespace corvelin
