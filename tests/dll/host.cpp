@@ -181,11 +181,30 @@ void systemServices() {
   CHECK_EQ(version ? narrow(version) : "", CORVELIN_VERSION);
 }
 
+// A profile that turns rotation on: files of `kBytes` KB, `keep` of them.
+std::string rotatingProfile(const std::string& dir, const char* prefix, int kBytes, int keep) {
+  std::ofstream(pathOf(dir + "\\rotate.ini")) << "[Halvix]\nLogFileNamePrefix=" << prefix << "\nLogWritePathDir=" << dir
+                                               << "\nLogOutPutLevel=5\nLogKBytesRotateFlg=1\nLogKBytesSize=" << kBytes
+                                               << "\nLogKeepFiles=" << keep << "\n";
+  return dir + "\\rotate.ini";
+}
+std::string seriesPath(const std::string& dir, const char* prefix, int index) {
+  const std::string day = dir + "\\" + prefix + local("%04u%02u%02u");
+  return index == 1 ? day + ".log" : day + "_" + std::to_string(index) + ".log";
+}
+
 // 8 threads write records, text dumps and bit tables at once: the file must be an interleaving of whole
-// units, each thread's in the order written.
-void threads() {
+// units, each thread's in the order written. Rotating (any argument), the day's series of 64 KB files read
+// one after the other must be that file; none is larger, and each names the one that continues it.
+void threads(const Args& args) {
   const std::string dir = workDir(), path = logPath(dir, "mt_"), rule = "+-----------------------------------+\r\n";
-  CHECK(dll.logInit(dir.c_str(), "mt_", 0, 0, 5, 0, 0) == 1);
+  const bool rotating = !args.empty();
+  CHECK((rotating ? dll.logInitProfile(rotatingProfile(dir, "mt_", 64, 0).c_str())
+                  : dll.logInit(dir.c_str(), "mt_", 0, 0, 5, 0, 0)) == 1);
+  // A viewer reads the first file all along, as viewers do: sharing reads and writes.
+  HANDLE viewer = CreateFileW(pathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  CHECK(viewer != INVALID_HANDLE_VALUE);
   constexpr std::size_t kThreads = 8;
   std::vector<std::vector<std::string>> units(kThreads + 1);  // the last: this thread's banners
   std::vector<std::thread> running;
@@ -211,7 +230,16 @@ void threads() {
   }
   for (std::thread& th : running) th.join();
   dll.logTerm();
-  const std::string file = readFile(path), all = banners("mt_", path);
+  CloseHandle(viewer);
+  std::string file = readFile(path);
+  for (int i = 2; rotating && std::filesystem::exists(pathOf(seriesPath(dir, "mt_", i))); ++i) {
+    const std::string next = readFile(seriesPath(dir, "mt_", i)), closing = "--- [mt_] continued in Log={" +
+                             seriesPath(dir, "mt_", i) + "} ---\r\n", opening = "--- [mt_] start Log={" + seriesPath(dir, "mt_", i) + "} ---\r\n";
+    CHECK(file.size() >= closing.size() && file.compare(file.size() - closing.size(), closing.size(), closing) == 0);
+    CHECK(next.compare(0, opening.size(), opening) == 0 && next.size() <= 65536);
+    file.resize(file.size() - closing.size()), file += next.substr(opening.size());
+  }
+  const std::string all = banners("mt_", path);
   units[kThreads] = {all.substr(0, all.find('\n') + 1), all.substr(all.find('\n') + 1)};
   std::vector<std::size_t> next(kThreads + 1, 0);
   for (std::size_t at = 0, t = 0; at < file.size(); at += units[t][next[t]++].size()) {
@@ -220,6 +248,28 @@ void threads() {
     if (t > kThreads) return fail(__LINE__, "no thread's next unit at byte " + std::to_string(at));
   }
   for (std::size_t t = 0; t <= kThreads; ++t) CHECK(next[t] == units[t].size());
+}
+
+// Retention through the real file system: the oldest files of the series go, a held one stays (and goes
+// at a later switch), and names that only look like the series are never touched.
+void retention() {
+  const std::string dir = workDir(), old = dir + "\\ret_20200101.log";
+  for (const char* name : {"ret_20200101.log", "ret_20200102.log", "ret_20200102_2.log", "ret_2020010.log", "ret_notes.log"}) {
+    std::ofstream(pathOf(dir + "\\" + name)) << "earlier\n";
+  }
+  HANDLE held = CreateFileW(pathOf(old).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  CHECK(dll.logInitProfile(rotatingProfile(dir, "ret_", 1, 2).c_str()) == 1);
+  for (int i = 0; i < 12; ++i) dll.logInfo(std::string(200, 'r').c_str());  // a few switches
+  CHECK(std::filesystem::exists(pathOf(old)));
+  CloseHandle(held);
+  for (int i = 0; i < 5; ++i) dll.logInfo(std::string(200, 'r').c_str());  // at least one more
+  dll.logTerm();
+  std::string names;
+  for (const auto& entry : std::filesystem::directory_iterator(pathOf(dir))) {
+    const std::string name = entry.path().filename().u8string();
+    names += name.rfind("ret_" + local("%04u%02u%02u"), 0) == 0 ? "<today's> " : name + " ";
+  }
+  CHECK_EQ(names, "ret_2020010.log <today's> <today's> ret_notes.log rotate.ini ");
 }
 
 // Faults made on the Linux side by fs_fault.sh: a day's file that may not be written, a directory nothing
@@ -265,7 +315,8 @@ int main(int argc, char** argv) {
   if (scenario == "sharing") sharing();
   else if (scenario == "other") otherProcess(args);
   else if (scenario == "system") systemServices();
-  else if (scenario == "threads") threads();
+  else if (scenario == "threads") threads(args);
+  else if (scenario == "retention") retention();
   else if (scenario == "fs_faults") fsFaults(args);
   else return std::printf("no scenario %s\n", scenario.c_str()), 2;
   std::printf("[%s] %s\n", scenario.c_str(), failures == 0 ? "passed" : "FAILED");
