@@ -1,63 +1,34 @@
-// The bounded formatter: any format with any arguments stays within its
-// capacity and either writes a terminated string of the length it returns
-// or the empty string and -1.
-#include <cstdlib>
-#include <vector>
+// The bounded formatter: the library's own formats and arbitrary ones, narrow and wide, with any arguments.
+#include <cmath>
 
 #include "fuzz_input.h"
 #include "record/format.h"
 
-using namespace corvelin;
-
-namespace {
-
-// The formats the library itself uses, with arguments taken from the input.
-const char* const kFormats[] = {
-    "%04d-%02d-%02d %02d:%02d:%02d:", "%02d:%02d:%02d:", "tid=%ld:%lf[sec]", "[OSBootTime:%ld]:",
-    "addr={%p} prefix={%s} charSet={%s} size(BYTE)=%ld%s", " %06d 0x%04x\r\n",
-    "bufSizCheck_U8() file,func=%s maxSize=%d < dataSize=%d", "|   %02x   |   %02x   |   HEX=0x%04x%s",
-    "%s line=%d Win32 ErrCode=%d :%s", "[%s] %s=%lf[sec]", "---------- logPut-start len=%d%s", "%I64d", "%c%c",
-};
-
-template <class C>
-void check(const C* out, int capacity, int result) {
-  if (result == -1) {
-    if (out[0] != 0) std::abort();
-    return;
-  }
-  if (result < 0 || result >= capacity || out[result] != 0) std::abort();
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::Input in(data, size);
-  const int capacity = 1 + in.take<std::uint16_t>() % 300;
-  const auto pick = in.take<std::uint8_t>();
+void corvelin::fuzz::run(Input in) {
+  static const char* const kOwn[] = {"%04d-%02d-%02d %02d:%02d:%02d:", "%02d:%02d:%02d:", "tid=%ld:%lf[sec]",
+      "[OSBootTime:%ld]:", "addr={%p} prefix={%s} charSet={%s} size(BYTE)=%ld%s", " %06d 0x%04x\r\n", "%I64d", "%c%c",
+      "bufSizCheck_U8() file,func=%s maxSize=%d < dataSize=%d", "|   %02x   |   %02x   |   HEX=0x%04x%s",
+      "%s line=%d Win32 ErrCode=%d :%s", "[%s] %s=%lf[sec]", "---------- logPut-start len=%d%s"};
+  const int capacity = 1 + in.take<std::uint16_t>() % 300, pick = in.take<std::uint8_t>();
   const std::string s1 = in.text(200), s2 = in.text(200);
-  const std::int32_t i1 = in.take<std::int32_t>(), i2 = in.take<std::int32_t>();
-  const std::uint32_t u1 = in.take<std::uint32_t>();
-  const std::int64_t big = in.take<std::int64_t>();
-  const double d = in.take<double>();
-  const std::string format = in.rest();
-
-  std::vector<char> out(static_cast<std::size_t>(capacity) + 8, 'x');
-  const FmtArg args[] = {i1, i2, s1.c_str(), u1, d, big, s2.c_str(), static_cast<const void*>(out.data()), 'c'};
-  const char* chosen = kFormats[pick % (sizeof kFormats / sizeof kFormats[0])];
-  for (int count = 0; count <= 9; ++count) {
-    check(out.data(), capacity, formatArgsA(out.data(), capacity, chosen, args, count));
-    check(out.data(), capacity, formatArgsA(out.data(), capacity, format.c_str(), args, count));
-    check(out.data(), capacity, formatArgsA(out.data(), capacity, format.c_str(), args + (pick % 9), count % (9 - pick % 9 + 1)));
+  const FmtArg args[] = {in.take<std::int32_t>(), in.take<std::int32_t>(), s1.c_str(), in.take<std::uint32_t>(),
+                         in.take<std::int64_t>(), in.take<double>(), s2.c_str(), static_cast<const void*>(&in), 'c'};
+  const FmtArg wideArgs[] = {args[0], u"wide", args[5], args[4], args[3]};
+  const std::string format = in.text();
+  std::vector<char> out(capacity, 'x');
+  std::vector<char16_t> out16(capacity, u'x');
+  // Within the capacity: a terminated string of the length returned, or -1 and the empty string.
+  const auto bounded = [&](const auto& o, int r) { check(r == -1 ? o[0] == 0 : r >= 0 && r < capacity && o[r] == 0); };
+  for (int count = 0, skip = pick % 9; count <= 9; ++count) {
+    bounded(out, formatArgsA(out.data(), capacity, kOwn[pick % std::size(kOwn)], args + skip, count % (10 - skip)));
+    bounded(out, formatArgsA(out.data(), capacity, format.c_str(), args + skip, count % (10 - skip)));
+    bounded(out16, formatArgsW(out16.data(), capacity, std::u16string(format.begin(), format.end()).c_str(), wideArgs, count % 6));
   }
-  std::vector<char16_t> wide(format.size() / 2 + 1, 0);
-  std::memcpy(wide.data(), format.data(), format.size() / 2 * 2);
-  wide.back() = 0;
-  std::vector<char16_t> wout(static_cast<std::size_t>(capacity));
-  const char16_t ws[] = u"wide";
-  const FmtArg wargs[] = {i1, ws, d, big, u1};
-  for (int count = 0; count <= 5; ++count) check(wout.data(), capacity, formatArgsW(wout.data(), capacity, wide.data(), wargs, count));
-  char fixed[64];
-  const int f = formatFixed(d, pick % 45, fixed, 1 + pick % 64);
-  if (f >= 0 && (fixed[f] != 0 || f >= 1 + pick % 64)) std::abort();
-  return 0;
+  // Finite values print as the C runtime prints them, correctly rounded.
+  const double d = args[5].f64;
+  char expected[400];
+  const int precision = pick % 45, f = formatFixed(d, precision, out.data(), capacity);
+  const int e = std::snprintf(expected, sizeof expected, "%.*f", precision, d);
+  check(std::isfinite(d) ? f == (precision <= 40 && e < capacity ? e : -1) && (f < 0 || !std::strcmp(out.data(), expected))
+                         : f < 0 || out[f] == 0);
 }

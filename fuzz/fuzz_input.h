@@ -1,51 +1,34 @@
-// Splits a fuzzer's bytes into the arguments of one call.
+// What the fuzz targets share: each defines run(), one call over its input split into arguments.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "record/textconv.h"
 
 namespace corvelin::fuzz {
 
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-
-  template <class T>
-  T take() {
-    T v{};
-    const std::size_t n = size_ < sizeof v ? size_ : sizeof v;
-    std::memcpy(&v, data_, n);
-    data_ += n;
-    size_ -= n;
-    return v;
-  }
-  // Up to `max` bytes as a string without zero bytes (a zero ends it).
-  std::string text(std::size_t max) {
-    std::size_t n = 0;
-    while (n < size_ && n < max && data_[n] != 0) ++n;
-    std::string s(reinterpret_cast<const char*>(data_), n);
-    const std::size_t used = n < size_ ? n + 1 : n;
-    data_ += used;
-    size_ -= used;
+struct Input {
+  const std::uint8_t* p;
+  std::size_t n;
+  // Up to `max` bytes: those before a zero byte (which is used up too), or with `zeros` all of them.
+  std::string text(std::size_t max = SIZE_MAX, bool zeros = false) {
+    const std::string s(reinterpret_cast<const char*>(p), std::min<std::size_t>(max, zeros ? n : std::find(p, p + n, 0) - p));
+    const std::size_t used = std::min(n, s.size() + !zeros);
+    p += used, n -= used;
     return s;
   }
-  std::string rest() {
-    std::string s(reinterpret_cast<const char*>(data_), size_);
-    data_ += size_;
-    size_ = 0;
-    return s;
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
+  template <class T> T take() { T v{}; const auto s = text(sizeof v, true); std::memcpy(&v, s.data(), s.size()); return v; }
 };
 
-// Collects what a dump builder hands on.
-inline void appendTo(void* sink, const char* data, std::size_t size) {
-  static_cast<std::string*>(sink)->append(data, size);
-}
+inline void check(bool holds) { if (!holds) std::abort(); }  // a failure is a finding
+inline void append(void* to, const char* data, std::size_t size) { static_cast<std::string*>(to)->append(data, size); }
+
+void run(Input in);
 
 }  // namespace corvelin::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* d, std::size_t n) { corvelin::fuzz::run({d, n}); return 0; }

@@ -1,81 +1,31 @@
-// Both tables: every row keeps its layout and its offsets for any input,
-// every carry from row to row included.
-#include <cstdlib>
-#include <vector>
-
+// Both tables: every row keeps its layout and its offsets for any input, every carry included.
 #include "dump/table.h"
 #include "fuzz_input.h"
-#include "record/textconv.h"
 
-using namespace corvelin;
-
-namespace {
-
-// The rows of a table (between the four header lines and the closing line).
-std::vector<std::string> rows(const std::string& table) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < table.size()) {
-    const std::size_t end = table.find('\n', start);
-    lines.push_back(table.substr(start, end - start + 1));
-    start = end + 1;
-  }
-  if (lines.size() < 5) std::abort();
-  return std::vector<std::string>(lines.begin() + 4, lines.end() - 1);
-}
-
-void checkOffsets(const std::vector<std::string>& body, std::size_t length) {
-  if (body.size() != (length + 15) / 16) std::abort();
-  for (std::size_t r = 0; r < body.size(); ++r) {
-    const std::size_t reached = (r + 1) * 16 < length ? (r + 1) * 16 : length;
-    char tail[32];
-    std::snprintf(tail, sizeof tail, "| %06zu 0x%04zx\r\n", reached, reached);
-    const std::string& row = body[r];
-    if (row.size() < 18 || row.compare(row.size() - 17, 17, tail) != 0) std::abort();
-    if (row[24] != '|' || row[49] != '|') std::abort();
-  }
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::Input in(data, size);
-  std::string prefix = in.text(64);
-  for (char& c : prefix) c = c == '\n' ? '_' : c;  // the header is one line for the row checks
+void corvelin::fuzz::run(Input in) {
+  std::string prefix = in.text(64), raw, utf8;
   const std::string text = in.text(9000);
-  std::string out;
-  std::vector<char> buffer(kDumpStage);
-  DumpOut sink(buffer.data(), buffer.size(), fuzz::appendTo, &out);
-
-  buildRawTable(reinterpret_cast<const unsigned char*>(text.data()), static_cast<std::int32_t>(text.size()), "",
-                prefix.c_str(), "\n", sink);
-  sink.finish();
-  const std::vector<std::string> raw = rows(out);
-  checkOffsets(raw, text.size());
-  for (const std::string& row : raw) {
-    if (row.size() != 84) std::abort();
+  std::vector<char> rawStage(kDumpStage), utf8Stage(kDumpStage);
+  DumpOut toRaw(rawStage.data(), kDumpStage, append, &raw), toUtf8(utf8Stage.data(), kDumpStage, append, &utf8);
+  buildRawTable(reinterpret_cast<const unsigned char*>(text.data()), int(text.size()), "", prefix.c_str(), "\n", toRaw);
+  const bool written = writeUtf8Table(text.c_str(), text.size(), prefix.c_str(), "\n", toUtf8);
+  toRaw.finish();
+  toUtf8.finish();
+  check(written || utf8.empty());
+  // Bytes after a lead byte are copied as they are: only a valid text without bars keeps the UTF-8 rows intact.
+  const bool intact = written && text.find('|') == text.npos && utf8ToCodePoints(text.c_str(), nullptr, 0, 9000) > 0;
+  // The cells a row shows: every row is 84 wide, a glyph of three or four bytes taking two.
+  const auto width = [](const std::string& s) { long w = 0; for (unsigned char c : s) w += (c >> 6 != 2) + (c >= 0xE0); return w; };
+  for (const std::string* table : {&raw, intact ? &utf8 : &raw}) {
+    std::size_t at = 0;  // after the header: four lines, and those the prefix breaks
+    for (auto header = -std::count(prefix.begin(), prefix.end(), '\n'); header < 4; ++header) at = table->find('\n', at) + 1;
+    for (std::size_t offset = 16; offset < text.size() + 16; offset += 16, at = table->find('\n', at) + 1) {
+      const std::string row = table->substr(at, table->find('\n', at) + 1 - at);
+      char tail[32];
+      std::snprintf(tail, sizeof tail, "| %06zu 0x%04zx\r\n", std::min(offset, text.size()), std::min(offset, text.size()));
+      check(row.size() >= 67 && row.compare(row.size() - 17, 17, tail) == 0 && row[24] == '|' && row[49] == '|');
+      check(width(row) == 84 && (table == &raw || std::count(row.begin() + 50, row.end() - 17, '|') == 1));  // one middle bar
+    }
+    check(table->find('\n', at) == table->size() - 1);  // then the closing line alone
   }
-
-  out.clear();
-  const bool written = writeUtf8Table(text.c_str(), text.size(), prefix.c_str(), "\n", sink);
-  sink.finish();
-  if (!written) {
-    if (!out.empty()) std::abort();
-    return 0;
-  }
-  // Bytes after a lead byte are copied as they are, so only a valid text
-  // (one whose characters hold no line feed and no bar) keeps every row intact.
-  std::vector<std::uint32_t> points(text.size() + 1);
-  const bool valid = text.empty() || utf8ToCodePoints(text.c_str(), points.data(), 0, static_cast<int>(points.size())) > 0;
-  if (!valid || text.find('|') != std::string::npos) return 0;
-  const std::vector<std::string> utf8 = rows(out);
-  checkOffsets(utf8, text.size());
-  for (const std::string& row : utf8) {
-    // Exactly one middle bar in the character column.
-    const std::string column = row.substr(50, row.size() - 50 - 17);
-    int bars = 0;
-    for (char c : column) bars += c == '|';
-    if (bars != 1) std::abort();
-  }
-  return 0;
 }
