@@ -26,7 +26,7 @@ std::vector<double> interleave(const std::vector<Contender>& contenders, int bat
 // A file opened as the log is: read and write access, sharing reads only.
 HANDLE openLikeTheLog(const std::wstring& path);
 
-// The bytes corvelin writes for kText at this moment with WriteFlg 0 or 8192.
+// The bytes corvelin writes for kText at this moment with WriteFlg 0, 8192 or 65536.
 std::string recordLine(int writeFlg);
 
 // The spdlog peer: a basic file sink with the layout of WriteFlg 0 or 8192,

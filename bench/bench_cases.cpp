@@ -32,7 +32,10 @@ std::string recordLine(int writeFlg) {
   SYSTEMTIME t;
   GetLocalTime(&t);
   char line[256];
-  if (writeFlg == 8192) {
+  if (writeFlg == 65536) {
+    std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u.%03u INFO:[%s]\r\n", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, kText);
+  } else if (writeFlg == 8192) {
     std::snprintf(line, sizeof line, "%04u-%02u-%02u %02u:%02u:%02u:[%s]\r\n", t.wYear, t.wMonth, t.wDay, t.wHour,
                   t.wMinute, t.wSecond, kText);
   } else {

@@ -43,13 +43,13 @@ std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) 
   if (!logInit(narrowDir.c_str(), "bench_", writeFlg, 0, 5, 0, 0)) return {};
   HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
   const std::string line = recordLine(writeFlg);
-  const std::vector<Contender> contenders = {
+  std::vector<Contender> contenders = {
       floorContender(floor, line),
       {"logInfo", [] { logInfo(kText); }},
-      {"spdlog", spdlogPeer(dir, writeFlg)},
   };
+  if (writeFlg != 65536) contenders.push_back({"spdlog", spdlogPeer(dir, writeFlg)});
   std::vector<double> figures = interleave(contenders, batches, kBatch);
-  spdlogDone();
+  if (writeFlg != 65536) spdlogDone();
   CloseHandle(floor);
   logTerm();
   return figures;
@@ -74,6 +74,40 @@ std::vector<double> lockCost(const std::wstring& dir, int batches) {
       floorContender(floor, line),
       {"logInfo", [] { logInfo(kText); }},
       {"logInfo without the lock", [&] { info(kText); }},
+  };
+  std::vector<double> figures = interleave(contenders, batches, kBatch);
+  CloseHandle(floor);
+  term();
+  logTerm();
+  return figures;
+}
+
+// What rotation costs a record: the shipped DLL started from a profile that
+// turns rotation on (40 MB files, so the figure is the check, not a switch)
+// next to a second copy of the same DLL started without it, in one process.
+std::vector<double> rotationCost(const std::wstring& dir, int batches) {
+  const std::string narrowDir(dir.begin(), dir.end());
+  const std::string ini = narrowDir + "\\rotate.ini";
+  HANDLE profile = CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::string text = "[Halvix]\r\nLogFileNamePrefix=bench_\r\nLogWritePathDir=" + narrowDir +
+                           "\r\nWriteFlg=8192\r\nLogOutPutLevel=5\r\nLogKBytesRotateFlg=1\r\nLogKBytesSize=40960\r\n";
+  DWORD written = 0;
+  WriteFile(profile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(profile);
+  HMODULE twin = LoadLibraryW(L"corvelin_x64_twin.dll");
+  if (twin == nullptr || !logInitProfile(ini.c_str())) return {};
+  auto init = reinterpret_cast<decltype(&::logInit)>(reinterpret_cast<void*>(GetProcAddress(twin, "logInit")));
+  auto info = reinterpret_cast<decltype(&::logInfo)>(reinterpret_cast<void*>(GetProcAddress(twin, "logInfo")));
+  auto term = reinterpret_cast<decltype(&::logTerm)>(reinterpret_cast<void*>(GetProcAddress(twin, "logTerm")));
+  const std::string other = narrowDir + "\\plain";
+  CreateDirectoryA(other.c_str(), nullptr);
+  if (init == nullptr || info == nullptr || term == nullptr || !init(other.c_str(), "bench_", 8192, 0, 5, 0, 0)) return {};
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  const std::string line = recordLine(8192);
+  const std::vector<Contender> contenders = {
+      floorContender(floor, line),
+      {"logInfo, rotation on", [] { logInfo(kText); }},
+      {"logInfo, rotation off", [&] { info(kText); }},
   };
   std::vector<double> figures = interleave(contenders, batches, kBatch);
   CloseHandle(floor);
@@ -147,6 +181,12 @@ const std::vector<Group>& groups() {
       {"records8192", "Records, WriteFlg 8192 (date and time prefix)",
        {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
        [](const std::wstring& d, int b) { return records(d, b, 8192); }},
+      {"records65536", "Records, WriteFlg 65536 (milliseconds and level)",
+       {"WriteFile of the same line (floor)", "logInfo"},
+       [](const std::wstring& d, int b) { return records(d, b, 65536); }},
+      {"rotation", "Rotation, WriteFlg 8192, files of 40 MB",
+       {"WriteFile of the same line (floor)", "logInfo, rotation on", "logInfo, rotation off (a second copy of the DLL)"},
+       [](const std::wstring& d, int b) { return rotationCost(d, b); }},
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
        [](const std::wstring& d, int b) { return records(d, b, 0); }},
@@ -271,6 +311,8 @@ int main(int argc, char** argv) {
     }
     if (std::string(g.name) == "lock" && median[2] > 0) {
       std::printf("  with the lock a record takes %.3fx the time it takes without\n", median[1] / median[2]);
+    } else if (std::string(g.name) == "rotation" && median[2] > 0) {
+      std::printf("  with rotation on a record takes %.3fx the time it takes with it off\n", median[1] / median[2]);
     } else if (g.labels.size() == 3 && median[1] > 0) {
       std::printf("  the peer takes %.2fx the time of corvelin\n", median[2] / median[1]);
     }

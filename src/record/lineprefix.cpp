@@ -12,12 +12,13 @@ std::int64_t startTicks = 0;
 
 namespace {
 
-enum Field : std::uint8_t { kNone, kSec, kMin, kHour, kDay, kMonth, kYear, kElapsed, kTid, kBoot, kMilli, kLevel };
+enum Field : std::uint8_t { kNone, kSec, kMin, kHour, kDay, kMonth, kYear, kElapsed, kTid, kBoot };
 
 struct PrefixFormat {
   std::int32_t writeFlg;
   const char* format;  // every line then continues with "[%s]%s": text and line ending
-  Field fields[8];
+  Field fields[7];
+  bool millisAndLevel = false;  // the format is followed by "mmm LEVEL:"
 };
 
 // The 24 prefixes. Their small differences are kept on purpose: no colon
@@ -47,7 +48,7 @@ const PrefixFormat kFormats[] = {
     {16384, "%04d%02d%02d-%02d%02d%02d:%lf[sec]:", {kYear, kMonth, kDay, kHour, kMin, kSec, kElapsed}},
     {32768, "%04d/%02d/%02d-%02d:%02d:%02d:%lf[sec]", {kYear, kMonth, kDay, kHour, kMin, kSec, kElapsed}},
     {32784, "[OSBootTime:%ld]:", {kBoot}},
-    {65536, "%04d-%02d-%02d %02d:%02d:%02d.%03d %s:", {kYear, kMonth, kDay, kHour, kMin, kSec, kMilli, kLevel}},
+    {65536, "%04d-%02d-%02d %02d:%02d:%02d.", {kYear, kMonth, kDay, kHour, kMin, kSec}, true},
 };
 
 const PrefixFormat* findFormat(std::int32_t writeFlg) {
@@ -59,7 +60,7 @@ const PrefixFormat* findFormat(std::int32_t writeFlg) {
 
 bool dependsOnlyOnTheSecond(const PrefixFormat& f) {
   for (Field field : f.fields) {
-    if (field == kElapsed || field == kTid || field == kBoot || field == kMilli || field == kLevel) return false;
+    if (field == kElapsed || field == kTid || field == kBoot) return false;
   }
   return true;
 }
@@ -97,9 +98,8 @@ std::int32_t fieldValue(Field field, const platform::CalendarTime& t) {
   }
 }
 
-std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t threadId, const char* level,
-                         char* out) {
-  FmtArg args[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t threadId, char* out) {
+  FmtArg args[7] = {0, 0, 0, 0, 0, 0, 0};
   int count = 0;
   for (Field field : f.fields) {
     if (field == kNone) break;
@@ -107,13 +107,25 @@ std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t 
       case kElapsed: args[count++] = FmtArg(elapsedSeconds(now)); break;
       case kTid: args[count++] = FmtArg(static_cast<std::int32_t>(threadId)); break;
       case kBoot: args[count++] = FmtArg(static_cast<std::int32_t>(platform::millisSinceBoot())); break;
-      case kMilli: args[count++] = FmtArg(static_cast<std::int32_t>((now - floorSeconds(now) * 10000000) / 10000)); break;
-      case kLevel: args[count++] = FmtArg(level); break;
       default: args[count++] = FmtArg(fieldValue(field, cache.local)); break;
     }
   }
   const int n = formatArgsA(out, 64, f.format, args, count);
   return n < 0 ? 0 : static_cast<std::size_t>(n);
+}
+
+// `calendar` (the cached part), then "mmm LEVEL:" into `out` (64 bytes).
+std::size_t appendMillisAndLevel(std::int64_t now, const char* level, const char* calendar, std::size_t length,
+                                 char* out) {
+  const auto ms = static_cast<int>((now - floorSeconds(now) * 10000000) / 10000);
+  std::memcpy(out, calendar, length);
+  out[length++] = static_cast<char>('0' + ms / 100);
+  out[length++] = static_cast<char>('0' + ms / 10 % 10);
+  out[length++] = static_cast<char>('0' + ms % 10);
+  out[length++] = ' ';
+  for (; *level != 0 && length < 62; ++level) out[length++] = *level;
+  out[length++] = ':';
+  return length;
 }
 
 }  // namespace
@@ -151,12 +163,13 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
   if (f->fields[0] == kNone) {
     // WriteFlg 0 prints no time: the clock is not read.
   } else if (f->fields[0] == kBoot) {
-    prefixLength = formatPrefix(*f, 0, threadId, level, prefix);
+    prefixLength = formatPrefix(*f, 0, threadId, prefix);
   } else {
     const bool calendarOnly = dependsOnlyOnTheSecond(*f);
     std::int64_t now = 0;
     const std::uint64_t monotonic = platform::monotonicMillis();  // read before the wall clock
-    if (!calendarOnly || monotonic >= cache.secondHoldsUntil) {
+    // Milliseconds come from the wall clock of every record, never from a cached second.
+    if (!calendarOnly || f->millisAndLevel || monotonic >= cache.secondHoldsUntil) {
       now = platform::ticksSince1970();
       const std::int64_t second = floorSeconds(now);
       if (second != cache.second) {
@@ -170,13 +183,14 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
     }
     if (calendarOnly) {
       if (cache.prefixFlg != writeFlg) {
-        cache.prefixLength = formatPrefix(*f, now, threadId, level, cache.prefix);
+        cache.prefixLength = formatPrefix(*f, now, threadId, cache.prefix);
         cache.prefixFlg = writeFlg;
       }
       p = cache.prefix;
       prefixLength = cache.prefixLength;
+      if (f->millisAndLevel) prefixLength = appendMillisAndLevel(now, level, p, prefixLength, prefix), p = prefix;
     } else {
-      prefixLength = formatPrefix(*f, now, threadId, level, prefix);
+      prefixLength = formatPrefix(*f, now, threadId, prefix);
     }
   }
 
