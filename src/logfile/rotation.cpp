@@ -129,6 +129,7 @@ void switchFile(SeriesFile next, bool closeWithLine) {
     return;
   }
   char line[kBannerBytes];
+  flushSessionFile();  // what the old file was handed goes before its closing line
   if (closeWithLine) writeAll(session.fileHandle, line, closingLine(path, line));
   platform::closeFile(session.fileHandle);
   session.fileHandle = file;

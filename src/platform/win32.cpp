@@ -24,6 +24,11 @@ volatile LONG lockWaiters = 0;
 SRWLOCK waitLock = SRWLOCK_INIT;
 CONDITION_VARIABLE lockFreed = CONDITION_VARIABLE_INIT;
 
+// Callers waiting for a batch to be written.
+volatile LONG sleepers = 0;
+SRWLOCK progressLock = SRWLOCK_INIT;
+CONDITION_VARIABLE progress = CONDITION_VARIABLE_INIT;
+
 }  // namespace
 
 FileHandle openLogFile(const char16_t* path, Disposition disposition) {
@@ -172,5 +177,22 @@ void unlockSession() {
   }
 }
 #endif
+
+void sleepUntil(bool (*ready)(void* context), void* context) {
+  AcquireSRWLockExclusive(&progressLock);
+  InterlockedIncrement(&sleepers);  // announced before the last look, so no wake-up is missed
+  while (!ready(context)) SleepConditionVariableSRW(&progress, &progressLock, INFINITE, 0);
+  InterlockedDecrement(&sleepers);
+  ReleaseSRWLockExclusive(&progressLock);
+}
+
+void wakeSleepers() {
+  if (InterlockedCompareExchange(&sleepers, 0, 0) == 0) return;
+  AcquireSRWLockExclusive(&progressLock);
+  ReleaseSRWLockExclusive(&progressLock);
+  WakeAllConditionVariable(&progress);
+}
+
+void yieldThread() { SwitchToThread(); }
 
 }  // namespace corvelin::platform

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "record/textconv.h"
+#include "session/sink.h"
 
 #include <cstring>
 
@@ -14,14 +15,14 @@ BoxQueue* activeQueue = nullptr;
 }  // namespace
 
 ApiGuard::ApiGuard(BoxQueue* queue) : queue_(queue), lastError_(platform::lastError()) {
-  platform::lockSession();
+  beginCall();
   outer_ = activeQueue;
   activeQueue = queue;
 }
 
 ApiGuard::~ApiGuard() {
   activeQueue = outer_;
-  platform::unlockSession();
+  endCall();  // the call's units are in the file; boxes come after
   if (queue_ != nullptr) {
     for (int i = 0; i < queue_->count; ++i) {
       const BoxQueue::Box& box = queue_->boxes[i];

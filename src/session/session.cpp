@@ -87,6 +87,7 @@ bool sessionActive() {
 
 void sessionResetToLoad() {
   unitHook = nullptr;
+  resetBatches();
   scratchBufFree();
   session = LogSession{};
   crLfOptionSet(0);

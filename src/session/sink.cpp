@@ -1,5 +1,8 @@
 #include "session/sink.h"
 
+#include <atomic>
+#include <cstring>
+
 #include "session/session.h"
 
 namespace corvelin {
@@ -10,12 +13,77 @@ namespace {
 
 bool usable(platform::FileHandle file) { return file != platform::kNoHandle && file != platform::kInvalidHandle; }
 
+// Group commit. Two batches: callers append whole units to the open one
+// under the session lock; one caller at a time writes a taken batch outside
+// it. A caller returns only once the batch with its units has been written.
+constexpr std::size_t kBatchBytes = 65536;
+constexpr int kYields = 40;  // a wait yields the core this often before it sleeps
+
+struct Batch {
+  char data[kBatchBytes];
+  std::size_t used;
+  platform::FileHandle file;
+  std::uint64_t seq;
+};
+Batch batches[2];
+Batch* open = &batches[0];              // under the lock
+std::atomic<std::uint64_t> openSeq{1};  // the open batch's number; changed under the lock
+std::atomic<std::uint64_t> doneSeq{0};  // every batch up to this number has been written
+std::atomic<bool> writing{false};       // a taken batch is being written
+bool batching = false;                  // inside an exported call (under the lock)
+std::uint64_t ticket = 0;               // the batch that holds the current call's units
+
+// Under the lock, nothing in flight.
+Batch* take() {
+  Batch* b = open;
+  b->seq = openSeq.load();
+  open = b == &batches[0] ? &batches[1] : &batches[0];
+  open->used = 0;
+  writing.store(true);
+  openSeq.store(b->seq + 1);
+  return b;
+}
+
+// Needs no lock: so a caller that holds it can wait for the writer.
+void writeBatch(Batch* b) {
+  writeAll(b->file, b->data, b->used);  // a failed write loses this batch, and only it
+  doneSeq.store(b->seq);
+  writing.store(false);
+  platform::wakeSleepers();
+}
+
+void waitUntil(bool (*ready)(void*), void* context) {
+  for (int i = 0; i < kYields; ++i) {
+    if (ready(context)) return;
+    platform::yieldThread();
+  }
+  platform::sleepUntil(ready, context);
+}
+
+bool notWriting(void*) { return !writing.load(); }
+
+// Under the lock: every unit handed on so far reaches the file now.
+void flushBatches() {
+  waitUntil(notWriting, nullptr);
+  if (open->used > 0) writeBatch(take());
+}
+
 bool write(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool unitStart) {
-  if (unitHook != nullptr && usable(file) && file == session.fileHandle) {
+  if (!usable(file) || file != session.fileHandle) return writeAll(file, data, size);
+  if (unitHook != nullptr) {
     unitHook(unitSize, unitStart);
     file = session.fileHandle;  // the hook may have moved the session on
   }
-  return writeAll(file, data, size);
+  if (!batching || !unitStart || unitSize > kBatchBytes) {  // alone, after what came before
+    flushBatches();
+    return writeAll(file, data, size);
+  }
+  if (open->used > 0 && (open->file != file || open->used + size > kBatchBytes)) flushBatches();
+  if (open->used == 0) open->file = file;
+  std::memcpy(open->data + open->used, data, size);
+  open->used += size;
+  ticket = openSeq.load();
+  return true;
 }
 
 }  // namespace
@@ -39,6 +107,44 @@ bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, st
 
 bool writePiece(platform::FileHandle file, const char* data, std::size_t size) {
   return write(file, data, size, size, false);
+}
+
+void beginCall() {
+  platform::lockSession();
+  batching = true;
+}
+
+void endCall() {
+  batching = false;
+  const std::uint64_t mine = ticket;
+  ticket = 0;
+  while (mine != 0 && doneSeq.load() < mine) {
+    if (!writing.load()) {  // nobody writes: this caller writes its batch, outside the lock
+      Batch* b = take();
+      platform::unlockSession();
+      writeBatch(b);
+      return;
+    }
+    platform::unlockSession();
+    struct Wait {
+      std::uint64_t mine;
+    } wait{mine};
+    waitUntil([](void* c) { return doneSeq.load() >= static_cast<Wait*>(c)->mine || !writing.load(); }, &wait);
+    platform::lockSession();
+  }
+  platform::unlockSession();
+}
+
+void flushSessionFile() { flushBatches(); }
+
+void resetBatches() {
+  batches[0].used = batches[1].used = 0;
+  open = &batches[0];
+  openSeq.store(1);
+  doneSeq.store(0);
+  writing.store(false);
+  batching = false;
+  ticket = 0;
 }
 
 }  // namespace corvelin

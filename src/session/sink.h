@@ -4,6 +4,13 @@
 // banner, a dump or a table. A unit is handed on whole; a hook (rotation)
 // sees each unit before it is written, so it can move the session to a new
 // file between units, never inside one.
+//
+// Group commit: inside an exported call the units collect in a batch (at
+// most 64 KB; a larger unit is written alone). When the call ends, its
+// caller writes the batch with one write, outside the session lock, or, when
+// another caller is writing, waits until its batch has been written. So
+// under contention one write carries the units of many callers, and still
+// no call returns before what it wrote has been handed to the system.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +32,16 @@ bool writeAll(platform::FileHandle file, const char* data, std::size_t size);
 bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize = 0);
 // A later piece of the unit begun by writeUnit: never a switch before it.
 bool writePiece(platform::FileHandle file, const char* data, std::size_t size);
+
+// An exported call: takes the session lock; endCall writes (or waits for)
+// the call's batch and releases the lock.
+void beginCall();
+void endCall();
+// Under the lock: everything handed on so far is written now, before the
+// session's file is closed or changed.
+void flushSessionFile();
+// Nothing pending, as in a freshly loaded library (for tests).
+void resetBatches();
 
 // Called under the session lock before every unit of the session's file
 // (`unitStart`, with the unit's whole size) and before each later piece of

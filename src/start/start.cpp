@@ -10,6 +10,7 @@
 #include "start/start.h"
 #include "session/guard.h"
 #include "session/session.h"
+#include "session/sink.h"
 
 namespace corvelin {
 
@@ -110,6 +111,7 @@ extern "C" CORVELIN_API void CORVELIN_CALL logTerm(void) {
   }
   stopRotation();  // the end banner closes the file the session is in
   if (session.sleepSwitch != 1) writeEndBanner();
+  flushSessionFile();
   scratchBufFree();
   platform::closeFile(file);
   session.fileHandle = platform::kNoHandle;  // ended: every later call does nothing

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "session/session.h"
 
@@ -12,7 +14,8 @@ namespace corvelin::fake {
 namespace {
 
 World w;
-std::mutex sessionMutex;
+std::mutex sessionMutex, progressMutex;
+std::condition_variable progress;
 
 std::u16string parentOf(const std::u16string& p) {
   const auto cut = p.rfind(u'\\');
@@ -52,6 +55,11 @@ const std::u16string* profileValue(const char16_t* path, const char16_t* section
 }  // namespace
 
 World& world() { return w; }
+
+int sleepingCallers() {
+  std::lock_guard<std::mutex> hold(progressMutex);
+  return w.sleeping;
+}
 
 void reset() {
   w = World{};
@@ -131,6 +139,7 @@ FileHandle openLogFile(const char16_t* path, Disposition disposition) {
 }
 
 bool writeFile(FileHandle file, const void* data, std::uint32_t size, std::uint32_t* written) {
+  if (w.duringWrite) w.duringWrite();
   ++w.writeCalls;
   if (written != nullptr) *written = 0;
   const auto it = w.open.find(file);
@@ -235,5 +244,17 @@ void release(void* block) {
 
 void lockSession() { fake::sessionMutex.lock(); }
 void unlockSession() { fake::sessionMutex.unlock(); }
+
+void sleepUntil(bool (*ready)(void* context), void* context) {
+  std::unique_lock<std::mutex> hold(fake::progressMutex);
+  ++w.sleeping;
+  fake::progress.wait(hold, [&] { return ready(context); });
+  --w.sleeping;
+}
+void wakeSleepers() {
+  std::lock_guard<std::mutex> hold(fake::progressMutex);
+  fake::progress.notify_all();
+}
+void yieldThread() { std::this_thread::yield(); }
 
 }  // namespace corvelin::platform

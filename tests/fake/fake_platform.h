@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -44,6 +45,8 @@ struct World {
   int writeCalls = 0, failWriteAt = 0, shortWriteAt = 0;  // a short write keeps half
   std::size_t diskBytes = 0;                              // 0: unlimited
   int allocCalls = 0, failAllocAt = 0, liveBlocks = 0;
+  int sleeping = 0;  // callers asleep waiting for a batch; read it with sleepingCallers()
+  std::function<void()> duringWrite;  // runs inside every write, before the bytes are stored
 };
 
 World& world();
@@ -54,5 +57,6 @@ std::u16string normalise(const std::u16string& path);
 std::string fileText(const std::u16string& path);
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second);
 std::string u8(const std::u16string& s);  // lone surrogates as \uXXXX
+int sleepingCallers();
 
 }  // namespace corvelin::fake

@@ -4,6 +4,8 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
+#include <thread>
 
 #include "harness.h"
 #include "record/lineprefix.h"
@@ -249,6 +251,36 @@ TEST_F(Output, MessageBoxes) {
   DO(msgBox("bad \xC0\x80", "\xED\xA0"));  // invalid UTF-8 shows as empty texts
   const std::string s510 = repeat("あ", 170);  // 510 bytes, 170 units
   DO(msgBox(s510.c_str(), s510.c_str()));
+}
+
+// While the record of a step is being written, each of `calls` runs in a
+// thread of its own, one after another, and waits for the next batch.
+void contend(Transcript& t, const std::string& label, std::vector<std::function<void()>> calls) {
+  std::vector<std::thread> threads;
+  world().duringWrite = [&] {
+    world().duringWrite = nullptr;
+    for (const auto& call : calls) {
+      const int asleep = fake::sleepingCallers();
+      threads.emplace_back(call);
+      while (fake::sleepingCallers() == asleep) std::this_thread::yield();
+    }
+  };
+  t.step(label, [&] {
+    logInfo("first");
+    for (std::thread& thread : threads) thread.join();
+  });
+}
+
+// Under contention one write carries the units of many callers, whole and in
+// the order they were handed on; no caller returns before its batch is written.
+TEST_F(Output, GroupCommit) {
+  contend(t, "four callers, one write", {[] { logInfo("b"); }, [] { makeBitStringUSHORT16(1, "c"); },
+                                         [] { logPut("d", 1, 1, 10); }, [] { logInfo("e"); }});
+  world().shortWriteAt = world().writeCalls + 2;
+  contend(t, "a batch the system takes in part is completed", {[] { logInfo("b"); }, [] { logInfo("c"); }});
+  world().failWriteAt = world().writeCalls + 2;
+  contend(t, "a failed write loses its batch alone", {[] { logInfo("lost b"); }, [] { logInfo("lost c"); }});
+  contend(t, "logTerm while a caller waits", {[] { logInfo("b"); }, [] { logTerm(); }});
 }
 
 TEST_F(Output, FaultsOfTheFile) {
