@@ -231,6 +231,7 @@ std::int32_t profileInt(const char16_t* path, const char16_t* section, const cha
 
 std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
   w.boxes.push_back({text, caption, type});
+  w.lastError = 1400;  // what a real box may leave behind
   return w.boxResult;
 }
 

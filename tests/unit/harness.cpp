@@ -52,6 +52,7 @@ void Transcript::end(const std::string& label, const std::string& result) {
   }
   if (now.lastError != hostError) s += "lastError " + std::to_string(now.lastError) + "\n";
   if (now.liveBlocks != before_.liveBlocks) s += "blocks " + std::to_string(now.liveBlocks) + "\n";
+  if (now.open.size() != before_.open.size()) s += "open files " + std::to_string(now.open.size()) + "\n";
   if (now.writeCalls - before_.writeCalls > 1) s += "writes " + std::to_string(now.writeCalls - before_.writeCalls) + "\n";
   for (const auto& d : now.dirs) {
     if (before_.dirs.count(d) == 0) s += "mkdir " + fake::u8(d) + "\n";

@@ -44,12 +44,14 @@ TEST_F(Output, Records) {
   record(0, std::string(8186, 'x'), "8186 bytes, LF");
   crLfOptionSet(9);
   record(2, "no line end");
-  world().ticks = fake::ticksAt(7, 3, 4, 0, 0, 0);
+  world().ticks = fake::ticksAt(7, 3, 4, 0, 0, 0) + 5000000;  // before 1970: the second is floored
   record(128, "year 7");
   world().ticks = fake::ticksAt(12026, 3, 4, 0, 0, 0);
   record(128, "year 12026");
   world().bootMillis = 4294967295u;  // timeGetTime wraps; %ld prints it signed
   record(32784, "wrapped boot clock");
+  session.outputLevel = INT_MIN;
+  DO(_log("_log writes at every output level"));
 }
 
 // The local time is converted once per second; the cached second is trusted
@@ -102,7 +104,11 @@ TEST_F(Output, SyslogWriters) {
   DO(logSysForced(session.fileHandle, kWarning, "%s", std::string(8190, 'h').c_str()));
   DO(log_sys(kInfo, std::string(8191, 'f').c_str()));
   DO(log_sys(kInfo, std::string(8190, 'g').c_str()));
+  DO(logWrite(session.fileHandle, std::string(8190, 'a').c_str()));
   DO(logWrite(session.fileHandle, std::string(8191, 'b').c_str()));
+  world().diskBytes = 1;  // a write that makes no progress is a failed one
+  DO(logWrite(session.fileHandle, "no room"));
+  world().diskBytes = 0;
   session.outputLevel = -1;
   DO(log_sys(kError, "hidden"));
   session.outputLevel = 0;
@@ -122,7 +128,7 @@ TEST_F(Output, TextAndHexDumps) {
   DO(logPut("abc", 99, 0, 10));  // len is only printed
   DO(logPut("", -7, 1, 10));
   DO(logPut("A\x80" "B", 3, 1, 10));  // an invalid byte is reported in place and dropped
-  for (const char* text : {"0123456789", "01234567890", "あいうえお", "abcdefghiあz", "\xC3" "A" "bcdefghijk",
+  for (const char* text : {"0123456789", "01234567890", "あいうえお", "abあいう", "abcdefghiあz", "\xC3" "A" "bcdefghijk",
                            "ab\xC3", "\xE3\x81", "x\xF0\x9F\x98", "\xFF"}) {
     t.step(std::string("logPut ") + text, [&] { logPut(text, 0, 0, 10); });  // lines end after the count is reached
   }
@@ -177,7 +183,7 @@ TEST_F(Output, Utf8Table) {
     for (int first : firsts) utf8(digits.substr(0, static_cast<std::size_t>(first)) + character + "XYZ");
   }
   // Control characters, short texts, and last characters whose bytes run out.
-  for (const char* text : {"Hi\n\x01\x7F", "", "ab\xE3\x81", "0123456789abcde\xF0\x9F", "0123456789abcd\xF0\x9F\x98"}) {
+  for (const char* text : {"Hi\n\x01\x7F~", "", "ab\xE3\x81", "0123456789abcde\xF0\x9F", "0123456789abcd\xF0\x9F\x98"}) {
     utf8(text);
   }
   std::string mixed;

@@ -254,7 +254,7 @@ TEST_F(Start, Rotation) {
   profile(u"C:\\r.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"r_"}, {u"CrLfOption", u"1"},
                           {u"LogOutPutLevel", u"5"}, {u"BomSetFlg", u"1"}, {u"LogKBytesRotateFlg", u"1"},
                           {u"LogKBytesSize", u"0"}, {u"LogKeepFiles", u"3"}});
-  for (const char* name : {"r_20261204.log", "r_20261204_2.log", "r_2026120.log", "r_20261204_02.log",
+  for (const char* name : {"r_20261204.log", "r_20261204_19.log", "r_2026120.log", "r_20261204_02.log",
                            "r_20261204_1.log", "x_20261204.log", "r_20261204.txt"}) {
     world().files[u"C:\\logs\\" + std::u16string(name, name + std::strlen(name))] = "foreign or old\n";
   }

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <tuple>
 
+#include "dump/hexdump.h"
 #include "harness.h"
 #include "record/format.h"
 #include "record/textconv.h"
@@ -74,7 +76,7 @@ TEST_F(Text, BoundedFormat) {
 // whole range of doubles the library can meet.
 TEST(FormatFixed, AgreesWithTheCLibrary) {
   std::mt19937_64 rng(20261206);
-  std::uniform_int_distribution<int> exponent(-40, 40);
+  std::uniform_int_distribution<int> exponent(-320, 300);
   std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
   char ours[400], theirs[400];
   for (int i = 0; i < 26001; ++i) {
@@ -125,6 +127,39 @@ TEST_F(Text, Conversions) {
   for (const auto& [values, size] : {std::pair{good, 16}, {good, 3}, {good, 7}, {bad, 12}}) {
     const int n = codePointsToUtf8(values, out, size, sizeof out);
     t.note("code points " + std::to_string(size) + " bytes -> " + std::to_string(n) + " " + hex(out));
+  }
+}
+
+TEST(TextRoutines, BoundedCopyAndAppend) {
+  std::string dst(kBoundedCopySize, 'x');
+  const std::string src(8191, 's');
+  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 0), 0);
+  EXPECT_EQ(dst, std::string(8190, 'x'));
+  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 8190), 0);
+  EXPECT_EQ(dst, std::string(8190, 's'));
+  EXPECT_EQ(boundedCopy(dst.data(), src.data(), 8191), 34);
+  EXPECT_EQ(dst, std::string(8190, '\0'));
+  dst.assign(kBoundedCopySize, 'x');
+  EXPECT_EQ(boundedCopy(dst.data(), nullptr, 5), 22);
+  EXPECT_EQ(dst, std::string(8190, '\0'));
+  EXPECT_EQ(boundedCopy(nullptr, src.data(), 5), 22);
+  char buf[8] = {};
+  EXPECT_EQ(appendText(buf, sizeof buf, appendText(buf, sizeof buf, 0, "abc"), "de"), 5);
+  EXPECT_EQ(appendText(buf, sizeof buf, 5, "wxyz"), 9);  // does not fit: reported, not copied
+  EXPECT_EQ(std::string(buf, 8), std::string("abcde\0\0\0", 8));
+}
+
+// The size a hex dump announces before it is built (rotation decides on it).
+TEST(TextRoutines, HexDumpSizeIsTheDumpsSize) {
+  const std::string data(300, 'h');
+  for (const auto& [len, startEnd, count, lineEnd] : std::initializer_list<std::tuple<int, bool, int, const char*>>{
+           {0, true, 10, "\r\n"}, {10, false, 10, "\n"}, {11, true, 10, ""}, {300, true, 80, "\r\n"}, {-5, false, 16, "\r"}}) {
+    std::string built;
+    char stage[4096];
+    DumpOut out(stage, sizeof stage, [](void* c, const char* d, std::size_t n) { static_cast<std::string*>(c)->append(d, n); }, &built);
+    buildHexDump(reinterpret_cast<const unsigned char*>(data.data()), len, startEnd, count, lineEnd, out);
+    out.finish();
+    EXPECT_EQ(hexDumpSize(len, startEnd, count, lineEnd), built.size()) << len;
   }
 }
 
