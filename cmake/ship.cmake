@@ -43,6 +43,7 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/corvelin.pc.in ${CORVELIN_GENERATED}/co
 install(FILES ${CORVELIN_GENERATED}/corvelin.pc DESTINATION lib/pkgconfig)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/reference.md DESTINATION docs)
+install(FILES ${CMAKE_SOURCE_DIR}/share/lnav/formats/corvelin/corvelin.json DESTINATION share/lnav/formats/corvelin)
 
 # cmake --build --preset windows --target package
 set(CPACK_GENERATOR ZIP)

@@ -292,6 +292,45 @@ void fsFaults(const Args& dirs) {
   CHECK_EQ(boxes, openFailed(readOnly, {5}) + openFailed(notCreated, {5, 2}));  // none for the full disk
 }
 
+// Every kind of line, records with WriteFlg 65536, for lnav_format.sh to read with the lnav format: then two
+// sleeping sessions of processes of their own append their banners.
+void lnavSample(const Args& args) {
+  if (!args.empty()) {  // a sleeping session: <dir> init|profile
+    const std::string ini = args[0] + "\\sleep.ini";
+    std::ofstream(pathOf(ini)) << "[Halvix]\nLogFileNamePrefix=app_\nLogWritePathDir=" << args[0] << "\nLogSleepSwitch=1\n";
+    CHECK((args.at(1) == "init" ? dll.logInit(args[0].c_str(), "app_", 65536, 0, 5, 1, 0) : dll.logInitProfile(ini.c_str())) == 1);
+    return dll.logInfo("not written while sleeping"), dll.logTerm();
+  }
+  const std::string dir = workDir();
+  CHECK(dll.logInit(dir.c_str(), "app_", 65536, 0, 5, 0, 1) == 1);
+  dll._log("unconditional");
+  dll.logDebug("debug");
+  dll.logPut("a text dump, framed", 19, 1, 10);
+  dll.logPut("a text dump, unframed", 21, 0, 10);
+  dll.logInfo("info");
+  dll.logPutHex("\x01\x02 hex", 6, 1, 10);
+  dll.logPutHex("\x01\x02 hex", 6, 0, 10);
+  dll.logWarning(std::string(8190, 'w').c_str());  // a line too long: the CRETICAL report
+  dll.logWarning("warning");
+  dll.logDumpRaw("raw bytes\x7f", 10, "raw");
+  dll.logDumpUTF8("UTF-8 テキスト", 18, "utf8");
+  dll.logError(std::string(8191, 'e').c_str());  // the ERROR size report
+  dll.logError("error");
+  dll.makeBitStringUSHORT16(0x3042, "u16");
+  dll.makeBitStringUINT32(0x3042, "u32");
+  dll.makeBitStringUnicodeScalarValue(0x3042, "scalar");
+  dll.logCritical("critical");
+  CreateFileW(pathOf(dir + "\\none").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);  // fails: 2
+  dll.w32ErrLog("probe()", 1);
+  dll.profileTimeStart("timing");
+  dll.profileTimeStop();
+  dll.logTerm();
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  for (const wchar_t* how : {L"init", L"profile"})
+    CHECK(_wspawnl(_P_WAIT, self, L"host", L"lnav", (L"\"" + pathOf(dir).wstring() + L"\"").c_str(), how, nullptr) == 0);
+}
+
 int main(int argc, char** argv) {
   HMODULE module = LoadLibraryW(L"corvelin_x64.dll");
   if (module == nullptr) return std::printf("LoadLibraryW: error %lu\n", GetLastError()), 2;
@@ -318,6 +357,7 @@ int main(int argc, char** argv) {
   else if (scenario == "threads") threads(args);
   else if (scenario == "retention") retention();
   else if (scenario == "fs_faults") fsFaults(args);
+  else if (scenario == "lnav") lnavSample(args);
   else return std::printf("no scenario %s\n", scenario.c_str()), 2;
   std::printf("[%s] %s\n", scenario.c_str(), failures == 0 ? "passed" : "FAILED");
   return failures == 0 ? 0 : 1;

@@ -16,7 +16,7 @@ prefix=$work/corvelin-$version-win-x64
 cd "$work" && cmake -E tar xf "$zip" && cd "$prefix"
 same() { for f in "${@:2}"; do cmp "$f" "$1/$f"; done; }  # the shipped files are those under $1
 same "$build" bin/corvelin_x64.dll lib/libcorvelin_x64.dll.a lib/corvelin_x64.lib
-same "$source" include/corvelin.h include/corvelin.hpp README.md LICENSE docs/reference.md
+same "$source" include/corvelin.h include/corvelin.hpp README.md LICENSE docs/reference.md share/lnav/formats/corvelin/corvelin.json
 cmp lib/corvelin_x64.def "$source/src/corvelin_x64.def"
 
 run() { "$here/../run_host.sh" "$work/$1-run" ship-logs ship_ "$here/../expected.log" "$source/cmake/wine-run.sh" "$2"; }

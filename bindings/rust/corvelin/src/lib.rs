@@ -17,11 +17,47 @@
 //! byte is refused with [`Error::InteriorNul`] before anything is written.
 //! The library's own limits (8190 bytes for a record, 510 for a label, ...)
 //! are checked by the library, which writes a size report into the log.
+//!
+//! With the feature `log` (on by default) the crate is a backend of the `log`
+//! facade: [`init!`] or [`init_from_profile!`] starts the session and
+//! installs the logger (see [`facade`]).
+//!
+//! ```no_run
+//! let _log = corvelin::init!(&corvelin::Settings::new("C:\\logs", "app_"))?;
+//! log::info!("hello"); // 2026-12-05 01:23:45:[hello]
+//! # Ok::<(), corvelin::Error>(())
+//! ```
 
 use std::ffi::CString;
 use std::fmt;
 
 use corvelin_sys as sys;
+
+#[cfg(feature = "log")]
+pub mod facade;
+#[cfg(feature = "log")]
+pub use facade::LogGuard;
+
+/// Starts the session from [`Settings`] (`logInit`), installs the `log`
+/// backend and gives a [`LogGuard`]. Records whose target is the root module
+/// of the calling crate carry no target. A second call is an error.
+#[cfg(feature = "log")]
+#[macro_export]
+macro_rules! init {
+    ($settings:expr) => {
+        $crate::facade::install($settings, ::core::module_path!())
+    };
+}
+
+/// Starts the session from a profile file (`logInitProfile`), installs the
+/// `log` backend and gives a [`LogGuard`], as [`init!`] does.
+#[cfg(feature = "log")]
+#[macro_export]
+macro_rules! init_from_profile {
+    ($path:expr) => {
+        $crate::facade::install_from_profile($path, ::core::module_path!())
+    };
+}
 
 /// Why a call was refused.
 #[derive(Debug, Clone, PartialEq, Eq)]
@@ -34,6 +70,8 @@ pub enum Error {
     /// ended in this process, an argument was over its limit, or the log
     /// file could not be opened (the library shows why in a message box).
     NotStarted,
+    /// Another backend of the `log` facade is installed; the session was not started.
+    OtherLogger,
 }
 
 impl fmt::Display for Error {
@@ -42,6 +80,7 @@ impl fmt::Display for Error {
             Error::InteriorNul { position } => write!(f, "text holds a zero byte at offset {}", position),
             Error::TooLong { length } => write!(f, "{} bytes is more than a 32-bit length", length),
             Error::NotStarted => f.write_str("the logging session was not started"),
+            Error::OtherLogger => f.write_str("another logger is installed for the log crate"),
         }
     }
 }
