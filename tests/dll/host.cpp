@@ -1,6 +1,7 @@
 // A host for the real corvelin_x64.dll under Wine: it loads the DLL as hosts in other languages do (LoadLibraryW,
-// GetProcAddress), records its message boxes by pointing its import of MessageBoxW at recordBox, and runs the
-// scenario named on the command line, one per process as sessions are. Only what the real system shows.
+// GetProcAddress), records its message boxes and debugger lines by pointing its imports of MessageBoxW and
+// OutputDebugStringW at recordBox and recordDebug, and runs the scenario named on the command line, one per
+// process as sessions are. Only what the real system shows.
 #include <windows.h>
 #include <mmsystem.h>
 #include <process.h>
@@ -77,6 +78,8 @@ int WINAPI recordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   if (onBox) onBox();
   return boxAnswer;
 }
+std::string debugLines;  // what the DLL handed to OutputDebugStringW
+void WINAPI recordDebug(LPCWSTR text) { debugLines += narrow(text); }
 // The boxes of a start whose open failed: each attempt refused with `codes`, then the fatal one.
 std::string openFailed(const std::string& path, std::vector<DWORD> codes) {
   std::string out;
@@ -181,6 +184,33 @@ void systemServices() {
   CHECK_EQ(version ? narrow(version) : "", CORVELIN_VERSION);
 }
 
+// A process on a window station nobody sees, as a service or a scheduled task runs (headless Wine's WinSta0
+// is visible, as a desktop's is): no box, the texts go to the debugger, and nobody confirms. Back on the
+// interactive station the boxes come again.
+void unattended() {
+  const std::string dir = workDir(), path = logPath(dir, "u_");
+  HWINSTA interactive = GetProcessWindowStation();
+  HWINSTA hidden = CreateWindowStationW(L"corvelin_unattended", 0, WINSTA_ALL_ACCESS, nullptr);
+  CHECK(hidden != nullptr && SetProcessWindowStation(hidden));
+  CHECK(dll.logInit((dir + "\\no\\logs").c_str(), "u_", 0, 0, 5, 0, 0) == 0);
+  CHECK(dll.logInit(dir.c_str(), "u_", 0, 0, 5, 0, 0) == 1);
+  SetLastError(6);
+  dll.msgBox("日本語\r\nのテキスト", "タイトル 😀");
+  CHECK(GetLastError() == 6);
+  CHECK(dll.msgBoxOkCancel("続けますか?", "確認") == IDCANCEL);
+  CHECK_EQ(debugLines, "corvelin: [createDirCheck()] [FATAL] " + dir + "\\no\\logs ERROR_PATH_NOT_FOUND CreateDirectory : "
+                       "createDirCheck() line=443 Win32 ErrCode=3 :" + systemText(3) + "\ncorvelin: [logOpen_W() "
+                       "createDirCheck() Error!] createDirCheckがエラー Directory pathが間違っていませんか? Dir path={" +
+                       dir + "\\no\\logs}\ncorvelin: [タイトル 😀] 日本語 のテキスト\ncorvelin: [確認] 続けますか?\n");
+  CHECK(SetProcessWindowStation(interactive));
+  CHECK(dll.msgBoxOkCancel("seen", "確認") == IDOK);
+  boxAnswer = -1;  // what Wine gives when it cannot make the box
+  CHECK(dll.msgBoxOkCancel("not made", "x") == 0);
+  CHECK_EQ(boxes, "確認|seen|1\nx|not made|1\n");
+  dll.logTerm();
+  CHECK_EQ(readFile(path), banners("u_", path));
+}
+
 // 8 threads write records, text dumps and bit tables at once: the file must be an interleaving of whole
 // units, each thread's in the order written.
 void threads() {
@@ -242,6 +272,18 @@ void fsFaults(const Args& dirs) {
   CHECK_EQ(boxes, openFailed(readOnly, {5}) + openFailed(notCreated, {5, 2}));  // none for the full disk
 }
 
+// Points the slot of the DLL's import address table that holds `name` of `from` at `to`.
+bool redirect(HMODULE module, const wchar_t* from, const char* name, void* to) {
+  void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(from), name));
+  auto* base = reinterpret_cast<BYTE*>(module);
+  const IMAGE_DATA_DIRECTORY iat = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(
+                                       base)->e_lfanew)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+  void **slot = reinterpret_cast<void**>(base + iat.VirtualAddress), **end = slot + iat.Size / sizeof(void*);
+  while (slot < end && *slot != real) ++slot;
+  DWORD old = 0;
+  return slot != end && VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old) && (*slot = to) != nullptr;
+}
+
 int main(int argc, char** argv) {
   HMODULE module = LoadLibraryW(L"corvelin_x64.dll");
   if (module == nullptr) return std::printf("LoadLibraryW: error %lu\n", GetLastError()), 2;
@@ -249,16 +291,10 @@ int main(int argc, char** argv) {
   dll.name = reinterpret_cast<decltype(dll.name)>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
   if (dll.name == nullptr) return std::printf("GetProcAddress: no %s\n", #name), 2;
   FUNCTIONS(BIND)
-  // The slot of the DLL's import address table that holds MessageBoxW.
-  void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "MessageBoxW"));
-  auto* base = reinterpret_cast<BYTE*>(module);
-  const IMAGE_DATA_DIRECTORY iat = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(
-                                       base)->e_lfanew)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
-  void **slot = reinterpret_cast<void**>(base + iat.VirtualAddress), **end = slot + iat.Size / sizeof(void*);
-  while (slot < end && *slot != real) ++slot;
-  DWORD old = 0;
-  if (slot == end || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return std::printf("no MessageBoxW\n"), 2;
-  *slot = reinterpret_cast<void*>(&recordBox);
+  if (!redirect(module, L"user32.dll", "MessageBoxW", reinterpret_cast<void*>(&recordBox)) ||
+      !redirect(module, L"kernel32.dll", "OutputDebugStringW", reinterpret_cast<void*>(&recordDebug))) {
+    return std::printf("an import to record is missing\n"), 2;
+  }
 
   const Args args(argv + (argc > 2 ? 2 : argc), argv + argc);
   scenario = argc > 1 ? argv[1] : "";
@@ -266,6 +302,7 @@ int main(int argc, char** argv) {
   else if (scenario == "other") otherProcess(args);
   else if (scenario == "system") systemServices();
   else if (scenario == "threads") threads();
+  else if (scenario == "unattended") unattended();
   else if (scenario == "fs_faults") fsFaults(args);
   else return std::printf("no scenario %s\n", scenario.c_str()), 2;
   std::printf("[%s] %s\n", scenario.c_str(), failures == 0 ? "passed" : "FAILED");
