@@ -1,6 +1,7 @@
 # What a Windows developer is handed: the DLL with its version resource,
 # import libraries for MinGW and MSVC linkers, the export definition, the
-# header, a CMake package, a pkg-config file and the release ZIP.
+# headers, a CMake package, a pkg-config file, the Rust crates' sources and
+# the release ZIP.
 
 # project() is the one place the version is set; the resource takes four numbers.
 foreach(part MAJOR MINOR PATCH TWEAK)
@@ -41,9 +42,12 @@ install(FILES ${CORVELIN_GENERATED}/corvelinConfig.cmake ${CORVELIN_GENERATED}/c
   DESTINATION lib/cmake/corvelin)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/corvelin.pc.in ${CORVELIN_GENERATED}/corvelin.pc @ONLY)
 install(FILES ${CORVELIN_GENERATED}/corvelin.pc DESTINATION lib/pkgconfig)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+# The source tree's README speaks of building it; the archive has its own.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/archive-README.md DESTINATION . RENAME README.md)
+install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/reference.md DESTINATION docs)
 install(FILES ${CMAKE_SOURCE_DIR}/share/lnav/formats/corvelin/corvelin.json DESTINATION share/lnav/formats/corvelin)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/bindings/rust/ DESTINATION bindings/rust PATTERN target EXCLUDE)
 
 # cmake --build --preset windows --target package
 set(CPACK_GENERATOR ZIP)

@@ -1,15 +1,18 @@
 /*
  * corvelin demo: a small host program, written the way a user would.
  *
- *   corvelin_demo [writeFlg] [--profile file.ini] [--boxes]
+ *   corvelin_demo [writeFlg] [--profile file.ini] [--boxes | --unattended]
  *
  * Starts a session in .\demo-logs, writes a record at every level, one of
- * each dump, a few bit tables, the description of a failed Win32 call and
- * two timings, ends, and prints where the log went. Run it twice and the
- * second session appends to the same day's file. With --profile the
- * settings come from a profile file (section [Halvix]) instead. With
- * --boxes it also asks two questions in message boxes (they wait for the
- * user, so they are off by default).
+ * each dump, a few bit tables, the description of a Win32 call that fails
+ * on purpose and two timings, ends, and says on the console what it did.
+ * Run it twice and the second session appends to the same day's file. With
+ * --profile the settings come from a profile file (section [Halvix])
+ * instead. With --boxes it also asks two questions in message boxes (they
+ * wait for the user, so they are off by default). With --unattended it
+ * asks them from a window station of its own, where nobody sees a box, as
+ * a service or a scheduled task runs: the library then shows no box, hands
+ * the texts to the debugger, and nobody confirms.
  */
 #include <corvelin.h>
 
@@ -30,9 +33,15 @@ static unsigned long checksum(void) {
   return sum;
 }
 
+/* The window station a service or a scheduled task gets: not the interactive one. */
+static int leaveTheDesktop(void) {
+  HWINSTA station = CreateWindowStationW(L"corvelin_demo", 0, WINSTA_ALL_ACCESS, NULL);
+  return station != NULL && SetProcessWindowStation(station);
+}
+
 int main(int argc, char** argv) {
   int writeFlg = 8192;
-  int boxes = 0;
+  int boxes = 0, unattended = 0;
   const char* profile = NULL;
   unsigned long sum;
   int i;
@@ -40,6 +49,8 @@ int main(int argc, char** argv) {
   for (i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--boxes") == 0) {
       boxes = 1;
+    } else if (strcmp(argv[i], "--unattended") == 0) {
+      boxes = unattended = 1;
     } else if (strcmp(argv[i], "--profile") == 0 && i + 1 < argc) {
       profile = argv[++i];
     } else {
@@ -53,6 +64,12 @@ int main(int argc, char** argv) {
     fprintf(stderr, "corvelin_demo: the log could not be started (see the message box)\n");
     return 1;
   }
+  if (profile != NULL) {
+    printf("corvelin demo: a session started by logInitProfile from %s\n", profile);
+  } else {
+    printf("corvelin demo: a session started by logInit with WriteFlg %d\n", writeFlg);
+  }
+  printf("  records at every level, one of each dump, four bit tables\n");
 
   _log("corvelin demo: one record at every level");
   logDebug("debug: details for whoever maintains this program");
@@ -80,12 +97,13 @@ int main(int argc, char** argv) {
   makeBitStringUnicodeScalarValue(0xE9, "U+00E9 é");
   makeBitStringUnicodeScalarValue(0x1F600, "U+1F600 😀");
 
-  /* A Win32 call that fails: the thread's code, read and described. */
+  /* A Win32 call that fails on purpose: the thread's code, read and described. */
   w32ResetErrCode();
   if (GetFileAttributesA(".\\demo-logs\\no-such-file.txt") == INVALID_FILE_ATTRIBUTES) {
     const uint32_t code = getLastErr();
     w32ErrLog("demo main() GetFileAttributesA", __LINE__);
-    printf("GetFileAttributesA failed with Win32 error %lu (described in the log)\n", (unsigned long)code);
+    printf("  a Win32 call that fails on purpose (GetFileAttributesA of a missing file): error %lu, "
+           "described in the log\n", (unsigned long)code);
   }
 
   profileTimeStart("Sleep(250)");
@@ -94,23 +112,37 @@ int main(int argc, char** argv) {
   profileTimeStart("checksum of 8 MB");
   sum = checksum();
   profileTimeStop();
-  printf("checksum %08lx\n", sum);
+  printf("  two timings: Sleep(250) and a checksum of 8 MB (%08lx)\n", sum);
 
+  if (unattended && !leaveTheDesktop()) {
+    printf("  no window station of its own could be made; the boxes are left out\n");
+    boxes = 0;
+  }
   if (boxes) {
+    int answer;
     msgBox("corvelin demo: こんにちは 😀", "corvelin demo");
-    switch (msgBoxOkCancel("Write one more record?", "corvelin demo")) {
-      case 1: logInfo("the user chose OK"); break;
-      case 2: logInfo("the user chose Cancel"); break;
-      default: logInfo("no box could be shown"); break;
+    answer = msgBoxOkCancel("Write one more record?", "corvelin demo");
+    if (unattended) {
+      printf("  two message boxes, asked where nobody can see them (as in a service): the library showed none,\n"
+             "  sent both texts to the debugger as \"corvelin: [corvelin demo] ...\" and answered %d, Cancel\n",
+             answer);
+      logInfo("msgBoxOkCancel answered Cancel: no box can be seen on this window station");
+    } else {
+      printf("  two message boxes; msgBoxOkCancel answered %d (1 OK, 2 Cancel, 0 no box could be made)\n", answer);
+      logInfo(answer == 1 ? "the user chose OK" : answer == 2 ? "the user chose Cancel" : "no box could be made");
     }
+  } else if (!unattended) {
+    printf("  no message boxes (--boxes asks two questions, --unattended shows what a service gets)\n");
   }
 
   logTerm();
 
-  {
+  if (profile == NULL) {
     time_t now = time(NULL);
     struct tm* t = localtime(&now);
     printf("log written to %s\\demo_%04d%02d%02d.log\n", dir, t->tm_year + 1900, t->tm_mon + 1, t->tm_mday);
+  } else {
+    printf("log written where %s says (LogWritePathDir, LogFileNamePrefix)\n", profile);
   }
   return 0;
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the release archive build/windows/corvelin-<version>-win-x64.zip:
-# the DLL, both import libraries, the export definition, the header, the
-# CMake package and pkg-config files, README, LICENSE and the reference.
+# Builds the release archive build/release/corvelin-<version>-win-x64.zip, and
+# only what it holds: the DLL, both import libraries, the export definition,
+# the headers, the CMake package and pkg-config files, the Rust crates, the
+# archive's README, LICENSE and the reference. No tests, demo or benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target package
+cmake --preset release >/dev/null
+cmake --build --preset release

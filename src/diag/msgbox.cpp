@@ -33,7 +33,7 @@ std::int32_t hostBox(const char* text, const char* title, std::uint32_t type, co
     utf8ToUtf16(title, wideTitle, titleLength, kBoxUnits);
     hostLastError = guard.entryLastError();
   }
-  const std::int32_t result = platform::messageBox(wideText, wideTitle, type);
+  const std::int32_t result = presentBox(wideText, wideTitle, type);
   platform::setLastError(hostLastError);
   return result;
 }
@@ -42,9 +42,9 @@ std::int32_t hostBox(const char* text, const char* title, std::uint32_t type, co
 }  // namespace corvelin
 
 extern "C" CORVELIN_API void CORVELIN_CALL msgBox(const char* text, const char* title) {
-  corvelin::hostBox(text, title, 0, "corvelin.cpp msgBox()");
+  corvelin::hostBox(text, title, corvelin::kBoxOk, "corvelin.cpp msgBox()");
 }
 
 extern "C" CORVELIN_API int32_t CORVELIN_CALL msgBoxOkCancel(const char* text, const char* title) {
-  return corvelin::hostBox(text, title, 1, "corvelin.cpp msgBoxOkCancel()");
+  return corvelin::hostBox(text, title, corvelin::kBoxOkCancel, "corvelin.cpp msgBoxOkCancel()");
 }

@@ -82,8 +82,17 @@ std::size_t profileString(const char16_t* path, const char16_t* section,
 std::int32_t profileInt(const char16_t* path, const char16_t* section,
                         const char16_t* key, std::int32_t fallback);
 
-// A modal box with no owner window; returns what the system returns.
+// False when nobody can see a box: the process's window station is not the
+// interactive one (a service, a scheduled task, a CI job), so a modal box
+// would wait for a click that never comes. Asked for each box: a process may
+// change its window station.
+bool boxesVisible();
+// A modal box with no owner window; returns the button chosen, or 0 when no
+// box could be made.
 std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type);
+// Hands one zero-terminated string to an attached debugger, or to a monitor
+// such as DebugView (OutputDebugStringW).
+void debugString(const char16_t* text);
 
 // Zero-filled heap block, or nullptr. release(nullptr) does nothing.
 void* allocZeroed(std::size_t size);

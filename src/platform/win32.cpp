@@ -140,9 +140,24 @@ std::int32_t profileInt(const char16_t* path, const char16_t* section, const cha
   return static_cast<std::int32_t>(GetPrivateProfileIntW(w(section), w(key), fallback, w(path)));
 }
 
-std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
-  return MessageBoxW(nullptr, w(text), w(caption), type);
+bool boxesVisible() {
+  // Only the interactive window station (WinSta0) is visible. If the station
+  // cannot be asked, take it as unattended: a lost box beats a process hung.
+  USEROBJECTFLAGS flags{};
+  DWORD needed = 0;
+  HWINSTA station = GetProcessWindowStation();
+  return station != nullptr &&
+         GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &needed) != FALSE &&
+         (flags.dwFlags & WSF_VISIBLE) != 0;
 }
+
+std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
+  // Wine without a display gives -1 when it cannot make the box; Windows gives 0.
+  const int answer = MessageBoxW(nullptr, w(text), w(caption), type);
+  return answer < 0 ? 0 : answer;
+}
+
+void debugString(const char16_t* text) { OutputDebugStringW(w(text)); }
 
 void* allocZeroed(std::size_t size) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size); }
 

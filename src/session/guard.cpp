@@ -12,7 +12,31 @@ namespace {
 // The queue of the call that holds the lock; only touched under the lock.
 BoxQueue* activeQueue = nullptr;
 
+// Appends `s` while room is left, each line break (CR LF, CR or LF) as one space.
+void appendFlat(char16_t* out, std::size_t& n, std::size_t room, const char16_t* s) {
+  for (; *s != 0 && n < room; ++s) {
+    if (*s == u'\r' && s[1] == u'\n') continue;
+    out[n++] = *s == u'\r' || *s == u'\n' ? u' ' : *s;
+  }
+  if (*s != 0 && n > 0 && out[n - 1] >= 0xD800 && out[n - 1] <= 0xDBFF) --n;  // never half a pair
+}
+
 }  // namespace
+
+std::int32_t presentBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
+  if (platform::boxesVisible()) return platform::messageBox(text, caption, type);
+  char16_t line[16 + kBoxCaptionUnits + kBoxTextUnits];
+  const std::size_t room = sizeof line / sizeof line[0] - 2;
+  std::size_t n = 0;
+  appendFlat(line, n, room, u"corvelin: [");
+  appendFlat(line, n, room, caption);
+  appendFlat(line, n, room, u"] ");
+  appendFlat(line, n, room, text);
+  line[n++] = u'\n';
+  line[n] = 0;
+  platform::debugString(line);
+  return type == kBoxOkCancel ? kAnswerCancel : kAnswerOk;
+}
 
 ApiGuard::ApiGuard(BoxQueue* queue) : queue_(queue), lastError_(platform::lastError()) {
   beginCall();
@@ -26,7 +50,7 @@ ApiGuard::~ApiGuard() {
   if (queue_ != nullptr) {
     for (int i = 0; i < queue_->count; ++i) {
       const BoxQueue::Box& box = queue_->boxes[i];
-      platform::messageBox(box.text, box.caption, box.type);
+      presentBox(box.text, box.caption, box.type);
     }
     queue_->count = 0;
   }
@@ -39,7 +63,7 @@ void showBox(const char16_t* text, const char16_t* caption, std::uint32_t type) 
   const std::size_t captionLen = u16len(caption);
   if (q == nullptr || q->count >= BoxQueue::kCapacity || textLen >= kBoxTextUnits ||
       captionLen >= kBoxCaptionUnits) {
-    platform::messageBox(text, caption, type);
+    presentBox(text, caption, type);
     return;
   }
   BoxQueue::Box& box = q->boxes[q->count++];

@@ -49,4 +49,16 @@ class ApiGuard {
 // call queued boxes. A box that does not fit the queue is shown at once.
 void showBox(const char16_t* text, const char16_t* caption, std::uint32_t type);
 
+inline constexpr std::uint32_t kBoxOk = 0;        // MB_OK
+inline constexpr std::uint32_t kBoxOkCancel = 1;  // MB_OKCANCEL
+inline constexpr std::int32_t kAnswerOk = 1;      // IDOK
+inline constexpr std::int32_t kAnswerCancel = 2;  // IDCANCEL
+
+// Puts a box in front of the user and returns the button chosen (0 when no
+// box could be made). Where nobody can see a box, the caption and text go to
+// the debugger as the line "corvelin: [caption] text" instead, line breaks
+// made spaces, and the answer is the one that commits to nothing: OK for a
+// box with only OK, Cancel for OK and Cancel.
+std::int32_t presentBox(const char16_t* text, const char16_t* caption, std::uint32_t type);
+
 }  // namespace corvelin

@@ -1,6 +1,7 @@
 // A host for the real corvelin_x64.dll under Wine: it loads the DLL as hosts in other languages do (LoadLibraryW,
-// GetProcAddress), records its message boxes by pointing its import of MessageBoxW at recordBox, and runs the
-// scenario named on the command line, one per process as sessions are. Only what the real system shows.
+// GetProcAddress), records its message boxes and debugger lines by pointing its imports of MessageBoxW and
+// OutputDebugStringW at recordBox and recordDebug, and runs the scenario named on the command line, one per
+// process as sessions are. Only what the real system shows.
 #include <windows.h>
 #include <mmsystem.h>
 #include <process.h>
@@ -77,6 +78,8 @@ int WINAPI recordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   if (onBox) onBox();
   return boxAnswer;
 }
+std::string debugLines;  // what the DLL handed to OutputDebugStringW
+void WINAPI recordDebug(LPCWSTR text) { debugLines += narrow(text); }
 // The boxes of a start whose open failed: each attempt refused with `codes`, then the fatal one.
 std::string openFailed(const std::string& path, std::vector<DWORD> codes) {
   std::string out;
@@ -191,6 +194,24 @@ std::string rotatingProfile(const std::string& dir, const char* prefix, int kByt
 std::string seriesPath(const std::string& dir, const char* prefix, int index) {
   const std::string day = dir + "\\" + prefix + local("%04u%02u%02u");
   return index == 1 ? day + ".log" : day + "_" + std::to_string(index) + ".log";
+}
+
+// A process on a window station nobody sees, as a service or a scheduled task runs (headless Wine's WinSta0
+// is visible, as a desktop's is): no box, the texts go to the debugger, and nobody confirms. Back on the
+// interactive station the boxes come again.
+void unattended() {
+  CHECK(dll.logInit(workDir().c_str(), "u_", 0, 0, 5, 0, 0) == 1);
+  HWINSTA interactive = GetProcessWindowStation();
+  HWINSTA hidden = CreateWindowStationW(L"corvelin_unattended", 0, WINSTA_ALL_ACCESS, nullptr);
+  CHECK(hidden != nullptr && SetProcessWindowStation(hidden));
+  CHECK(dll.msgBoxOkCancel("続けますか?", "確認 😀") == IDCANCEL);
+  CHECK_EQ(debugLines, "corvelin: [確認 😀] 続けますか?\n");
+  CHECK(SetProcessWindowStation(interactive));
+  CHECK(dll.msgBoxOkCancel("seen", "確認") == IDOK);
+  boxAnswer = -1;  // what Wine gives when it cannot make the box
+  CHECK(dll.msgBoxOkCancel("not made", "x") == 0);
+  CHECK_EQ(boxes, "確認|seen|1\nx|not made|1\n");
+  dll.logTerm();
 }
 
 // 8 threads write records, text dumps and bit tables at once: the file must be an interleaving of whole
@@ -331,6 +352,18 @@ void lnavSample(const Args& args) {
     CHECK(_wspawnl(_P_WAIT, self, L"host", L"lnav", (L"\"" + pathOf(dir).wstring() + L"\"").c_str(), how, nullptr) == 0);
 }
 
+// Points the slot of the DLL's import address table that holds `name` of `from` at `to`.
+bool redirect(HMODULE module, const wchar_t* from, const char* name, void* to) {
+  void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(from), name));
+  auto* base = reinterpret_cast<BYTE*>(module);
+  const IMAGE_DATA_DIRECTORY iat = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(
+                                       base)->e_lfanew)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+  void **slot = reinterpret_cast<void**>(base + iat.VirtualAddress), **end = slot + iat.Size / sizeof(void*);
+  while (slot < end && *slot != real) ++slot;
+  DWORD old = 0;
+  return slot != end && VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old) && (*slot = to) != nullptr;
+}
+
 int main(int argc, char** argv) {
   HMODULE module = LoadLibraryW(L"corvelin_x64.dll");
   if (module == nullptr) return std::printf("LoadLibraryW: error %lu\n", GetLastError()), 2;
@@ -338,16 +371,10 @@ int main(int argc, char** argv) {
   dll.name = reinterpret_cast<decltype(dll.name)>(reinterpret_cast<void*>(GetProcAddress(module, #name))); \
   if (dll.name == nullptr) return std::printf("GetProcAddress: no %s\n", #name), 2;
   FUNCTIONS(BIND)
-  // The slot of the DLL's import address table that holds MessageBoxW.
-  void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "MessageBoxW"));
-  auto* base = reinterpret_cast<BYTE*>(module);
-  const IMAGE_DATA_DIRECTORY iat = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(
-                                       base)->e_lfanew)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
-  void **slot = reinterpret_cast<void**>(base + iat.VirtualAddress), **end = slot + iat.Size / sizeof(void*);
-  while (slot < end && *slot != real) ++slot;
-  DWORD old = 0;
-  if (slot == end || !VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old)) return std::printf("no MessageBoxW\n"), 2;
-  *slot = reinterpret_cast<void*>(&recordBox);
+  if (!redirect(module, L"user32.dll", "MessageBoxW", reinterpret_cast<void*>(&recordBox)) ||
+      !redirect(module, L"kernel32.dll", "OutputDebugStringW", reinterpret_cast<void*>(&recordDebug))) {
+    return std::printf("an import to record is missing\n"), 2;
+  }
 
   const Args args(argv + (argc > 2 ? 2 : argc), argv + argc);
   scenario = argc > 1 ? argv[1] : "";
@@ -356,6 +383,7 @@ int main(int argc, char** argv) {
   else if (scenario == "system") systemServices();
   else if (scenario == "threads") threads(args);
   else if (scenario == "retention") retention();
+  else if (scenario == "unattended") unattended();
   else if (scenario == "fs_faults") fsFaults(args);
   else if (scenario == "lnav") lnavSample(args);
   else return std::printf("no scenario %s\n", scenario.c_str()), 2;

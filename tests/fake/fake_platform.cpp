@@ -229,11 +229,13 @@ std::int32_t profileInt(const char16_t* path, const char16_t* section, const cha
   return found ? static_cast<std::int32_t>(std::strtol(fake::u8(*found).c_str(), nullptr, 10)) : fallback;
 }
 
+bool boxesVisible() { return w.boxesVisible; }
 std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
   w.boxes.push_back({text, caption, type});
   w.lastError = 1400;  // what a real box may leave behind
   return w.boxResult;
 }
+void debugString(const char16_t* text) { w.debugStrings.push_back(text); }
 
 void* allocZeroed(std::size_t size) {
   if (++w.allocCalls == w.failAllocAt) return nullptr;

@@ -40,6 +40,8 @@ struct World {
 
   std::vector<Box> boxes;
   std::int32_t boxResult = 1;
+  bool boxesVisible = true;  // false: a window station nobody sees
+  std::vector<std::u16string> debugStrings;
 
   // Faults: the Nth call since reset (1-based) fails; 0 never.
   int writeCalls = 0, failWriteAt = 0, shortWriteAt = 0;  // a short write keeps half

@@ -50,6 +50,10 @@ void Transcript::end(const std::string& label, const std::string& result) {
     const fake::Box& b = now.boxes[i];
     s += "box " + std::to_string(b.type) + " [" + fake::u8(b.caption) + "] " + fake::u8(b.text) + "\n";
   }
+  for (std::size_t i = before_.debugStrings.size(); i < now.debugStrings.size(); ++i) {
+    const std::string line = fake::u8(now.debugStrings[i]);
+    s += "debug " + line + (!line.empty() && line.back() == '\n' ? "" : "<no line end>\n");
+  }
   if (now.lastError != hostError) s += "lastError " + std::to_string(now.lastError) + "\n";
   if (now.liveBlocks != before_.liveBlocks) s += "blocks " + std::to_string(now.liveBlocks) + "\n";
   if (now.open.size() != before_.open.size()) s += "open files " + std::to_string(now.open.size()) + "\n";

@@ -1,8 +1,9 @@
 // Scenario tests over the fake platform. A transcript runs calls one by one
 // and records what a host could observe of each: its result, the boxes it
-// showed, the bytes it added to each file (verbatim), the directories it
-// made, a changed last-error code, heap blocks and writes. The whole
-// transcript is compared with tests/golden/<Suite>.<Test>.txt;
+// showed (or the debugger lines that stood in for them), the bytes it added
+// to each file (verbatim), the directories it made, a changed last-error
+// code, heap blocks and writes. The whole transcript is compared with
+// tests/golden/<Suite>.<Test>.txt;
 // CORVELIN_UPDATE_GOLDEN=1 writes the file instead (review the diff).
 #pragma once
 

@@ -257,6 +257,13 @@ TEST_F(Output, MessageBoxes) {
   DO(msgBox("bad \xC0\x80", "\xED\xA0"));  // invalid UTF-8 shows as empty texts
   const std::string s510 = repeat("あ", 170);  // 510 bytes, 170 units
   DO(msgBox(s510.c_str(), s510.c_str()));
+  world().boxesVisible = false;  // a service: the debugger gets one line, nobody confirms
+  world().boxResult = 1;
+  DO(msgBox("line one\r\nline two\nthree\rfour\r\r\n", "タイトル 😀"));
+  DO(msgBoxOkCancel("続けますか?", "確認"));
+  DO(msgBoxOkCancel(s510.c_str(), s510.c_str()));
+  world().boxesVisible = true;  // asked again for each box
+  DO(msgBoxOkCancel("seen", ""));
 }
 
 // While the record of a step is being written, each of `calls` runs in a

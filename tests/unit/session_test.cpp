@@ -117,6 +117,9 @@ TEST_F(Start, WhatAFailedStartShows) {
     DO(logInfo("the settings of the start that took"));
   }
   fake::reset();
+  world().boxesVisible = false;  // unattended: the same texts, to the debugger
+  DO(logInit("C:\\no\\logs", "app_", 0, 0, 5, 0, 0));
+  fake::reset();
   DO(logTerm());  // before any start
   DO(logInit("C:\\no\\such", "p", 0, 0, 5, 0, 0));
   DO(logTerm());  // after a failed start: the buffers go back

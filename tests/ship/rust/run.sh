@@ -1,23 +1,19 @@
 #!/usr/bin/env bash
-# Builds the Rust crates offline with Debian's toolchain for x86_64-pc-windows-gnu, runs their tests under
-# Wine, then runs the examples and checks the logs they wrote.
-#   run.sh <build-dir> <work-dir> <version>
+# The Rust crates of the unpacked release archive, built with the commands of their README (Debian's cargo and
+# rustc for x86_64-pc-windows-gnu, the log crate from Debian's registry); their tests run under Wine, then the
+# examples, whose logs are checked.
+#   run.sh <build-dir> <archive-dir> <work-dir> <version>
 set -euo pipefail
-build=$1 work=$2 version=$3
-here=$(cd "$(dirname "$0")" && pwd) crates=$(cd "$(dirname "$0")/../../../bindings/rust" && pwd)
-for crate in "$crates"/corvelin{-sys,}; do  # the crates carry the library's version
+build=$1 corvelin=$2 work=$3 version=$4
+here=$(cd "$(dirname "$0")" && pwd)
+cd "$corvelin/bindings/rust"
+for crate in corvelin-sys corvelin; do  # the crates carry the library's version
   grep -qx "version = \"$version\"" "$crate/Cargo.toml" || { echo "$crate is not at version $version"; exit 1; }
 done
-# Debian's rustc and cargo, whatever else comes first on PATH. A panic message is enough: printing a
-# backtrace crashes under Wine. Wine looks for corvelin_x64.dll on WINEPATH too (Z: is the Unix root).
-export RUSTC=/usr/bin/rustc RUST_BACKTRACE=0 CARGO_TARGET_DIR=$work/target CORVELIN_LIB_DIR=$build/lib \
-  CORVELIN_WINE_ROOT=$build CARGO_TARGET_X86_64_PC_WINDOWS_GNU_RUNNER=$here/../../../cmake/wine-run.sh \
-  WINEPATH="Z:${build//\//\\}\\bin"
-# The crates are built in a copy, where cargo writes the lock file of what it resolved: the log crate as
-# Debian's librust-log-dev ships it (its registry has one version of each crate), taken for crates.io.
-rm -rf "$work/crates" && mkdir -p "$work/crates" && cp -R "$crates"/{Cargo.toml,.cargo,corvelin,corvelin-sys} "$work/crates"
-cd "$work/crates" # cargo reads .cargo/config.toml from here
-cargo() { /usr/bin/cargo "$@" --offline --config 'source.crates-io.replace-with="debian"' \
+# A panic message is enough: printing a backtrace crashes under Wine. The runner keeps a Wine prefix of its own.
+export RUST_BACKTRACE=0 CARGO_TARGET_DIR=$work/target CORVELIN_WINE_ROOT=$build CORVELIN_LIB_DIR=$corvelin/lib
+export CARGO_TARGET_X86_64_PC_WINDOWS_GNU_RUNNER=$here/../../../cmake/wine-run.sh WINEPATH="Z:${corvelin//\//\\}\\bin"
+cargo() { RUSTC=/usr/bin/rustc /usr/bin/cargo "$@" --offline --config 'source.crates-io.replace-with="debian"' \
   --config 'source.debian.directory="/usr/share/cargo/registry"'; }
 cargo test
 cargo build -p corvelin --no-default-features # the crate without the log backend

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The host examples of docs/reference.md against the unpacked release archive: each saved as the file its
+# section names, built with the section's sh block and run under Wine; the C++ example's log must be the one
+# the reference shows (its times and date aside).
+#   run.sh <build-dir> <archive-dir> <work-dir>
+set -euo pipefail
+build=$1 archive=$2 work=$3
+source=$(cd "$(dirname "$0")/../../.." && pwd)
+doc=$source/docs/reference.md
+export CORVELIN_WINE_ROOT=$build
+logs=$build/wineprefix/drive_c/logs  # C:\logs, where the examples write
+section() { awk -v h="$1" '$0 == h { on = 1; next } /^```/ { f = !f } on && !f && /^#/ { exit } on' "$doc"; }
+fenced() { awk -v l="$1" '$0 == "```" l { on = 1; next } on && /^```/ { exit } on'; }
+times() { sed -E 's/[0-9]{8}\.log/DATE.log/; s/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}:\[/TIME:[/'; }
+example() {  # <heading> <language> <file> <program>: builds and runs the example, leaves its log in $log
+  rm -rf "$work/$3" && mkdir -p "$work/$3" && cd "$work/$3" && ln -s "$archive" corvelin
+  section "$1" | fenced "$2" >"$3"
+  section "$1" | fenced sh | bash -euo pipefail
+  rm -f "$logs"/app_*.log
+  "$source/cmake/wine-run.sh" "$4" || { echo "$3: exit code $?"; exit 1; }
+  log=$(echo "$logs"/app_*.log)
+  [ -f "$log" ] || { echo "$3 wrote no log"; exit 1; }
+}
+example "### C" c app.c ./app.exe
+example "### Rust" rust main.rs app/target/x86_64-pc-windows-gnu/debug/app.exe
+example "### Example" cpp app.cpp ./app.exe
+{ printf '\xEF\xBB\xBF'; section "### Example" | fenced text | times; printf '\n\n'; } | sed 's/$/\r/' >expected.log
+diff -u expected.log <(times <"$log") | cat -v || { echo "the C++ example's log differs from the reference"; exit 1; }
+echo "ok: the C, Rust and C++ examples build and run"
