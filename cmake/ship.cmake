@@ -47,7 +47,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/docs/archive-README.md DESTINATION . RENAME RE
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/reference.md DESTINATION docs)
 install(FILES ${CMAKE_SOURCE_DIR}/share/lnav/formats/corvelin/corvelin.json DESTINATION share/lnav/formats/corvelin)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/bindings/rust/ DESTINATION bindings/rust PATTERN target EXCLUDE)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/bindings/rust/ DESTINATION bindings/rust PATTERN target EXCLUDE PATTERN Cargo.lock EXCLUDE)
 
 # cmake --build --preset windows --target package
 set(CPACK_GENERATOR ZIP)

@@ -16,4 +16,4 @@ same "$build" bin/corvelin_x64.dll lib/libcorvelin_x64.dll.a lib/corvelin_x64.li
 same "$source" include/corvelin.h include/corvelin.hpp LICENSE docs/reference.md share/lnav/formats/corvelin/corvelin.json
 cmp lib/corvelin_x64.def "$source/src/corvelin_x64.def"
 cmp README.md "$source/docs/archive-README.md"
-diff -r --exclude=target "$source/bindings/rust" bindings/rust
+diff -r --exclude=target --exclude=Cargo.lock "$source/bindings/rust" bindings/rust
