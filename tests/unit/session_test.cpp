@@ -23,28 +23,21 @@ void profile(const std::u16string& path, std::map<std::u16string, std::u16string
 }
 void dir(const std::string& path) { world().dirs.insert(std::u16string(path.begin(), path.end())); }
 
+template <class F>
+long long result(F call) {
+  if constexpr (std::is_void_v<std::invoke_result_t<F>>) return call(), 0;
+  else return static_cast<long long>(call());
+}
+#define CALL(f, ...) {#f, [s] { return result([s] { return f(__VA_ARGS__); }); }}
+
 // Every function but the start calls, logTerm and w32ResetErrCode, with `s`
 // for each text, label, title and prefix; the result or 0.
 std::vector<std::pair<const char*, std::function<long long()>>> writingCalls(const char* s) {
-  return {{"_log", [s] { return _log(s), 0; }},
-          {"logDebug", [s] { return logDebug(s), 0; }},
-          {"logInfo", [s] { return logInfo(s), 0; }},
-          {"logWarning", [s] { return logWarning(s), 0; }},
-          {"logError", [s] { return logError(s), 0; }},
-          {"logCritical", [s] { return logCritical(s), 0; }},
-          {"logPut", [s] { return logPut(s, 1, 1, 10), 0; }},
-          {"logPutHex", [s] { return logPutHex(s, 1, 1, 10), 0; }},
-          {"logDumpRaw", [s] { return logDumpRaw(s, 1, s), 0; }},
-          {"logDumpUTF8", [s] { return logDumpUTF8(s, 1, s), 0; }},
-          {"makeBitStringUSHORT16", [s] { return makeBitStringUSHORT16(1, s), 0; }},
-          {"makeBitStringUINT32", [s] { return makeBitStringUINT32(1, s), 0; }},
-          {"makeBitStringUnicodeScalarValue", [s] { return makeBitStringUnicodeScalarValue(0x41, s), 0; }},
-          {"getLastErr", [] { return static_cast<long long>(getLastErr()); }},
-          {"w32ErrLog", [s] { return w32ErrLog(s, 1), 0; }},
-          {"msgBox", [s] { return msgBox(s, s), 0; }},
-          {"msgBoxOkCancel", [s] { return static_cast<long long>(msgBoxOkCancel(s, s)); }},
-          {"profileTimeStart", [s] { return profileTimeStart(s), 0; }},
-          {"profileTimeStop", [] { return profileTimeStop(), 0; }}};
+  return {CALL(_log, s), CALL(logDebug, s), CALL(logInfo, s), CALL(logWarning, s), CALL(logError, s),
+          CALL(logCritical, s), CALL(logPut, s, 1, 1, 10), CALL(logPutHex, s, 1, 1, 10), CALL(logDumpRaw, s, 1, s),
+          CALL(logDumpUTF8, s, 1, s), CALL(makeBitStringUSHORT16, 1, s), CALL(makeBitStringUINT32, 1, s),
+          CALL(makeBitStringUnicodeScalarValue, 0x41, s), CALL(getLastErr), CALL(w32ErrLog, s, 1), CALL(msgBox, s, s),
+          CALL(msgBoxOkCancel, s, s), CALL(profileTimeStart, s), CALL(profileTimeStop)};
 }
 
 class Start : public Scenario {
@@ -257,7 +250,7 @@ TEST_F(Start, Rotation) {
   profile(u"C:\\r.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"r_"}, {u"CrLfOption", u"1"},
                           {u"LogOutPutLevel", u"5"}, {u"BomSetFlg", u"1"}, {u"LogKBytesRotateFlg", u"1"},
                           {u"LogKBytesSize", u"0"}, {u"LogKeepFiles", u"3"}});
-  for (const char* name : {"r_20261204.log", "r_20261204_19.log", "r_2026120.log", "r_20261204_02.log",
+  for (const char* name : {"r_20261204.log", "r_20261204_19.log", "r_20261204_10.log", "r_2026120.log", "r_20261204_02.log",
                            "r_20261204_1.log", "x_20261204.log", "r_20261204.txt"}) {
     world().files[u"C:\\logs\\" + std::u16string(name, name + std::strlen(name))] = "foreign or old\n";
   }

@@ -50,6 +50,7 @@ TEST_F(Text, BoundedFormat) {
   a("addr={%p}|%c%c%c|100%% done|[%Ts]|{%s}", p, 'x', 'y', 'z', "label", static_cast<const char*>(nullptr));
   a("%-5d|%5s|%-3s|%+d|% d|%#x|%.2lf|%10.3lf|%010.1lf|%.0lf|%5.1s|", 42, "ab", "c", 5, 5, 255u, 2.376, -1.5, 3.25,
     2.5, "xyz");
+  a("%.0s|%#x|%#06x|%.9lf|%-4.2s", "gone", 1u, 255u, 0.123456789, "abc");
   a("");
   // Refused instead of reading the wrong type, or not fitting: -1 and the empty string.
   a("%d", "text"), a("%s", 5), a("%lf", 5), a("%I64d", 5), a("%d", std::int64_t{5}), a("%d %d", 5), a("%d", 5, 6);
@@ -64,7 +65,8 @@ TEST_F(Text, BoundedFormat) {
   char fixed[400];
   for (const auto& [value, precision] : std::initializer_list<std::pair<double, int>>{
            {0.0078125, 6}, {0.0234375, 6}, {1796000000.123, 6}, {-0.0000001, 6}, {1e22, 0}, {0.5, 0}, {1.5, 0},
-           {123.456, 2}, {5e-324, 6}, {1.0, 40}, {1.0, 41}, {1.7976931348623157e308, 6}}) {
+           {123.456, 2}, {5e-324, 6}, {1.0, 40}, {1.0, 41}, {1.7976931348623157e308, 6}, {9007199254740991.0, 1},
+           {4503599627370497.5, 1}, {1e300, 0}, {1.5e-300, 6}, {0.9999995, 6}, {4294967296.0, 9}}) {
     const int n = formatFixed(value, precision, fixed, sizeof fixed);
     t.note("fixed " + std::to_string(precision) + " -> " + std::to_string(n) + " " + (n < 0 ? "" : fixed));
   }
@@ -105,6 +107,11 @@ TEST_F(Text, Conversions) {
     t.note(row);
   }
   std::uint32_t cps[4];
+  char16_t none[1];
+  char bytes[1];
+  t.note("no room " + std::to_string(utf8ToUtf16("ab", none, 2, 0)) + " " + std::to_string(utf16ToUtf8(u"ab", bytes, 0)) +
+         " " + std::to_string(codePointsToUtf8(cps, bytes, 4, 0)) + " " + std::to_string(u16copy(none, 0, u"")) + " " +
+         std::to_string(u16copy(none, 1, u"")) + " " + std::to_string(u16copy(none, 1, u"a")));
   t.note("sizes " + std::to_string(utf8ToCodePoints("abc", cps, 32768, 4)) + " " +
          std::to_string(utf8ToCodePoints("abc", cps, 32769, 4)) + " " + std::to_string(utf8ToCodePoints(nullptr, cps, 0, 4)));
   for (const auto& [text, size] : {std::pair{"ok", 32769}, {"ab\xF0\x9F\x98\x80", 6}, {"abcdef", 6}}) {
