@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Runs a host program in a fresh <work-dir>, then checks the log it wrote.
-#   run_host.sh <work-dir> <log-subdir> <prefix> <expected> <command...>
+# Runs a Windows program under Wine in a fresh <work-dir>, then compares the one log it wrote, <name>-logs\<name>_
+# and a date, whole with <expected>: there @DATE@ stands for that date, addr={@ADDR@} for the address a table
+# header prints, @TIME@ for the date and time of a WriteFlg 65536 record (the clock is the unit tests' business).
+#   run_host.sh <work-dir> <name> <expected> <program>
 set -euo pipefail
-work=$1 logs=$2 prefix=$3 expected=$4
-shift 4
-check=$(cd "$(dirname "$0")" && pwd)/check_log.sh
+shopt -s nullglob
+work=$1 name=$2 expected=$3 program=$4
+wine=$(cd "$(dirname "$0")/../.." && pwd)/cmake/wine-run.sh
 rm -rf "$work" && mkdir -p "$work" && cd "$work"
-"$@" || { echo "exit code $?: $*"; exit 1; }
-"$check" "$work/$logs" "$prefix" "$expected"
+"$wine" "$program" || { echo "exit code $?: $program"; exit 1; }
+files=("$name-logs"/*)
+[ ${#files[@]} -eq 1 ] || { echo "expected one file in $work/$name-logs, found ${#files[@]}: ${files[*]}"; exit 1; }
+log=$(basename "${files[0]}")
+[[ $log =~ ^${name}_([0-9]{8})\.log$ ]] || { echo "unexpected log file name: $log"; exit 1; }
+diff -u <(sed "s/@DATE@/${BASH_REMATCH[1]}/g" "$expected") <(sed -E -e 's/addr=\{[0-9A-F]{16}\}/addr={@ADDR@}/g' \
+  -e 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} ([A-Z]+:\[)/@TIME@ \1/' "${files[0]}") | cat -v ||
+  { echo "$log differs from $expected (- expected, + written; ^M is CR)"; exit 1; }
+echo "ok: $log is $(basename "$expected")"

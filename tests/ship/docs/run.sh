@@ -2,14 +2,9 @@
 # The host examples of docs/reference.md against the unpacked release archive: each saved as the file its
 # section names, built with the section's sh block and run under Wine; the C++ example's log must be the one
 # the reference shows (its times and date aside).
-#   run.sh <build-dir> <archive-dir> <work-dir>
-set -euo pipefail
-build=$1 archive=$2 work=$3
-source=$(cd "$(dirname "$0")/../../.." && pwd)
-doc=$source/docs/reference.md
-export CORVELIN_WINE_ROOT=$build
+source "$(dirname "$0")/../ship.sh"
 logs=$build/wineprefix/drive_c/logs  # C:\logs, where the examples write
-section() { awk -v h="$1" '$0 == h { on = 1; next } /^```/ { f = !f } on && !f && /^#/ { exit } on' "$doc"; }
+section() { awk -v h="$1" '$0 == h { on = 1; next } /^```/ { f = !f } on && !f && /^#/ { exit } on' "$source/docs/reference.md"; }
 fenced() { awk -v l="$1" '$0 == "```" l { on = 1; next } on && /^```/ { exit } on'; }
 times() { sed -E 's/[0-9]{8}\.log/DATE.log/; s/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8}:\[/TIME:[/'; }
 example() {  # <heading> <language> <file> <program>: builds and runs the example, leaves its log in $log
