@@ -1,4 +1,3 @@
-// The bit tables: any value, any label, any capacity.
 #include "bits/bittable.h"
 #include "fuzz_input.h"
 

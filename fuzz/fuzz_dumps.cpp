@@ -1,4 +1,3 @@
-// The text and hex dump walkers: any text, any line count, any buffer size.
 #include "dump/hexdump.h"
 #include "dump/textdump.h"
 #include "fuzz_input.h"

@@ -1,4 +1,3 @@
-// The bounded formatter: the library's own formats and arbitrary ones, narrow and wide, with any arguments.
 #include <cmath>
 
 #include "fuzz_input.h"

@@ -1,4 +1,3 @@
-// The size guards and the "[SYSLOG]" writers over an in-memory log: any length, any message, any level.
 #include "fake_platform.h"
 #include "fuzz_input.h"
 #include "record/writer.h"

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Makes real file-system faults, runs the host's fs_faults scenario on them under Wine, and undoes them:
-# a day's log file and a directory made immutable (Wine run as root would not honour a read-only
-# attribute) and a 64 KB tmpfs. Exits 77 (skipped) where that is not allowed (no root).
+# Real file-system faults for the host's fs_faults scenario, undone after it: a day's log file and a directory made
+# immutable (Wine run as root would not honour a read-only attribute), a 64 KB tmpfs. Exits 77 (skipped) without root.
 #   fs_fault.sh <wine-run> <host>
 set -u
 top=$(mktemp -d "${TMPDIR:-/tmp}/corvelin-fault.XXXXXX")

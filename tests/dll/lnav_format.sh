@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# lnav (headless) reads a log that the real DLL wrote with every kind of line (dll_host lnav) through the
-# installed corvelin format: the file is the format's, every line of it; messages per level, each with the
-# time its record printed; [SYSLOG] lines per tag. Loading the format also checks its samples.
-#   lnav_format.sh <lnav> <wine-run.sh> <dll_host.exe> <format.json> <expected> <work-dir>
+# lnav, headless, reads a log of every kind of line from the real DLL through the installed format (installing checks
+# its samples): every line is the format's; messages per level, each with its record's time; [SYSLOG] lines per tag.
 set -euo pipefail
 lnav=$1 wine=$2 host=$3 format=$4 expected=$5 work=$6
 rm -rf "$work" && mkdir -p "$work/home" && cd "$work"

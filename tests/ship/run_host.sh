@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in a fresh <work-dir>, then compares the one log it wrote, <name>-logs\<name>_
-# and a date, whole with <expected>: there @DATE@ stands for that date, addr={@ADDR@} for the address a table
-# header prints, @TIME@ for the date and time of a WriteFlg 65536 record (the clock is the unit tests' business).
-#   run_host.sh <work-dir> <name> <expected> <program>
+# Runs a Windows program under Wine in a fresh <work-dir>; the one log it writes, <name>-logs\<name>_<date>.log, is
+# <expected> whole, where @DATE@ is that date, addr={@ADDR@} a table header's address and @TIME@ the time of a
+# WriteFlg 65536 record (the clock's values are the unit tests' business).
 set -euo pipefail
 shopt -s nullglob
 work=$1 name=$2 expected=$3 program=$4

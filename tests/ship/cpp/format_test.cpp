@@ -1,6 +1,4 @@
-// corvelin.hpp's std::format records, natively with clang and libc++ (the
-// MinGW GCC here has no <format>). The C functions that the header calls are
-// defined here and record what they are handed.
+// corvelin.hpp's std::format records, natively: the C functions it calls are defined here and record their texts.
 #include <corvelin.hpp>
 
 #include <cstdio>
@@ -13,10 +11,8 @@
 #endif
 
 static std::vector<std::string> calls;
-#define CAPTURE(name) void name(const char* text) { calls.push_back(std::string(#name " ") + text); }
-extern "C" {
+#define CAPTURE(name) extern "C" void name(const char* text) { calls.push_back(std::string(#name " ") + text); }
 CAPTURE(_log) CAPTURE(logDebug) CAPTURE(logInfo) CAPTURE(logWarning) CAPTURE(logError) CAPTURE(logCritical)
-}
 
 int main() {
   using namespace corvelin;
@@ -30,9 +26,8 @@ int main() {
   info("{}");                                 // no argument: the text as it is
   infof("%lc", static_cast<wint_t>(0xD800));  // glibc cannot format it: the format
   info(L"\U0001F600\xD83D\xDE00");            // 32-bit wchar_t: surrogates are no characters
-  const std::vector<std::string> want = {
-      "_log 3 files", "logDebug   ab|2.50", "logInfo " + x8189 + "z", "logWarning " + y8191,
-      "logError a\xE2\x90\x80" "b" + n8187, "logCritical {}", "logInfo {}", "logInfo %lc",
+  const std::vector<std::string> want = {"_log 3 files", "logDebug   ab|2.50", "logInfo " + x8189 + "z",
+      "logWarning " + y8191, "logError a\xE2\x90\x80" "b" + n8187, "logCritical {}", "logInfo {}", "logInfo %lc",
       "logInfo \xF0\x9F\x98\x80\xEF\xBF\xBD\xEF\xBF\xBD"};
   if (calls == want) return std::puts("ok"), 0;
   for (const std::string& call : calls) std::printf("got %.70s (%zu bytes)\n", call.c_str(), call.size());

@@ -1,6 +1,4 @@
-// A C++ host of corvelin.hpp, built with MinGW against the import library:
-// every part of the header through the real DLL. The log it writes (LF
-// endings, no time prefix) is compared whole with expected.log.
+// Every part of corvelin.hpp through the real DLL; its log (LF endings, no time prefix) is compared whole with expected.log.
 #include <corvelin.hpp>
 
 #include <cstdio>

@@ -1,5 +1,4 @@
-# An MSVC-ABI consumer: clang for x86_64-pc-windows-msvc, linked by lld-link. There is no MSVC runtime
-# here, so programs are freestanding.
+# An MSVC-ABI consumer: clang for x86_64-pc-windows-msvc and lld-link, freestanding as there is no MSVC runtime here.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER clang)
 set(CMAKE_C_COMPILER_TARGET x86_64-pc-windows-msvc)

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The host examples of docs/reference.md against the unpacked release archive: each saved as the file its
-# section names, built with the section's sh block and run under Wine; the C++ example's log must be the one
-# the reference shows (its times and date aside).
-source "$(dirname "$0")/../ship.sh"
+# The host examples of docs/reference.md against the unpacked archive: each saved as the file its section names,
+# built with the section's sh block and run; the C++ example's log is the one the reference shows, times aside.
+source "$(dirname "$0")/ship.sh"
 logs=$build/wineprefix/drive_c/logs  # C:\logs, where the examples write
 section() { awk -v h="$1" '$0 == h { on = 1; next } /^```/ { f = !f } on && !f && /^#/ { exit } on' "$source/docs/reference.md"; }
 fenced() { awk -v l="$1" '$0 == "```" l { on = 1; next } on && /^```/ { exit } on'; }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The release ZIP, made from the build as the package target makes it: its listing is release/contents.txt and
 # its files are the ones built and written. Leaves it unpacked for the tests that use it.
-source "$(dirname "$0")/../ship.sh"
+source "$(dirname "$0")/ship.sh"
 rm -rf "$work" && mkdir -p "$work"
 cpack -G ZIP --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.out"
 zip=$work/corvelin-$version-win-x64.zip

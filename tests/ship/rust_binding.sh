@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Rust crates of the unpacked release archive, built with the commands of their README (Debian's cargo and
 # rustc for x86_64-pc-windows-gnu, the log crate from Debian's registry): their tests, then their examples.
-source "$(dirname "$0")/../ship.sh"
+source "$(dirname "$0")/ship.sh"
 cd "$archive/bindings/rust"
 for crate in corvelin-sys corvelin; do  # the crates carry the library's version
   grep -qx "version = \"$version\"" "$crate/Cargo.toml" || { echo "$crate is not at version $version"; exit 1; }
