@@ -13,7 +13,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench.h"
@@ -116,6 +118,53 @@ std::vector<double> rotationCost(const std::wstring& dir, int batches) {
   return figures;
 }
 
+constexpr int kThreadCounts[] = {1, 2, 4, 8};
+
+// Many threads at once: aggregate records per second of corvelin (WriteFlg 0),
+// of a mutex around one WriteFile per record (the serialized floor), and of
+// spdlog's multi-threaded file sink with a flush per record, for 1, 2, 4 and
+// 8 threads; the contenders alternate, each run writing `batches` x 1000
+// records in all.
+std::vector<double> threads(const std::wstring& dir, int batches) {
+  const std::string narrowDir(dir.begin(), dir.end());
+  if (!logInit(narrowDir.c_str(), "bench_", 0, 0, 5, 0, 0)) return {};
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  const std::string line = recordLine(0);
+  SRWLOCK mutex = SRWLOCK_INIT;
+  const std::function<void()> calls[] = {
+      [&] {
+        AcquireSRWLockExclusive(&mutex);
+        DWORD written = 0;
+        WriteFile(floor, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        ReleaseSRWLockExclusive(&mutex);
+      },
+      [] { logInfo(kText); },
+      spdlogPeer(dir, 0),
+  };
+  std::vector<double> seconds(std::size(kThreadCounts) * std::size(calls), 0.0);
+  LARGE_INTEGER freq, a, b;
+  QueryPerformanceFrequency(&freq);
+  for (int round = 0; round < 5; ++round) {
+    for (std::size_t n = 0; n < std::size(kThreadCounts); ++n) {
+      for (std::size_t c = 0; c < std::size(calls); ++c) {
+        const int count = kThreadCounts[n], each = batches * kBatch / 5 / count;
+        std::vector<std::thread> running;
+        QueryPerformanceCounter(&a);
+        for (int t = 0; t < count; ++t) running.emplace_back([&, c, each] { for (int i = 0; i < each; ++i) calls[c](); });
+        for (std::thread& t : running) t.join();
+        QueryPerformanceCounter(&b);
+        seconds[n * std::size(calls) + c] += static_cast<double>(b.QuadPart - a.QuadPart) / freq.QuadPart;
+      }
+    }
+  }
+  std::vector<double> perSecond;
+  for (double s : seconds) perSecond.push_back(batches * kBatch / s);
+  spdlogDone();
+  CloseHandle(floor);
+  logTerm();
+  return perSecond;
+}
+
 // The bytes a call adds to the log: what the floor writes with one WriteFile.
 std::string bytesOfOneCall(const std::wstring& log, const std::function<void()>& call) {
   auto size = [&] {
@@ -187,6 +236,12 @@ const std::vector<Group>& groups() {
       {"rotation", "Rotation, WriteFlg 8192, files of 40 MB",
        {"WriteFile of the same line (floor)", "logInfo, rotation on", "logInfo, rotation off (a second copy of the DLL)"},
        [](const std::wstring& d, int b) { return rotationCost(d, b); }},
+      {"threads", "Threads at once, records of about 70 bytes, WriteFlg 0: aggregate records per second",
+       {"1 thread: a mutex around WriteFile (floor)", "1 thread: corvelin", "1 thread: spdlog mt sink, flush per record",
+        "2 threads: floor", "2 threads: corvelin", "2 threads: spdlog",
+        "4 threads: floor", "4 threads: corvelin", "4 threads: spdlog",
+        "8 threads: floor", "8 threads: corvelin", "8 threads: spdlog"},
+       [](const std::wstring& d, int b) { return threads(d, b); }},
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
        [](const std::wstring& d, int b) { return records(d, b, 0); }},
@@ -301,6 +356,19 @@ int main(int argc, char** argv) {
       for (std::size_t k = 0; k < figures.size() && k < samples.size(); ++k) samples[k].push_back(figures[k]);
     }
     std::printf("\n%s\n", g.title);
+    if (std::string(g.name) == "threads") {
+      std::printf("  %-8s %14s %14s %14s %14s\n", "threads", "floor", "corvelin", "spdlog", "corvelin/floor");
+      for (std::size_t n = 0; n < std::size(kThreadCounts); ++n) {
+        double m[3] = {0, 0, 0};
+        for (int c = 0; c < 3; ++c) {
+          std::vector<double>& v = samples[n * 3 + static_cast<std::size_t>(c)];
+          std::sort(v.begin(), v.end());
+          if (!v.empty()) m[c] = v[v.size() / 2];
+        }
+        std::printf("  %-8d %14.0f %14.0f %14.0f %14.2f\n", kThreadCounts[n], m[0], m[1], m[2], m[0] > 0 ? m[1] / m[0] : 0);
+      }
+      continue;
+    }
     std::printf("  %-44s %10s %9s\n", "", "ns/call", "x floor");
     std::vector<double> median(g.labels.size(), -1.0);
     for (std::size_t k = 0; k < g.labels.size(); ++k) {

@@ -98,9 +98,11 @@ void debugString(const char16_t* text);
 void* allocZeroed(std::size_t size);
 void release(void* block);
 
-// The process-wide lock that serialises calls into the library.
+// The process-wide lock that serialises calls into the library, and
+// whether another thread is waiting for it now.
 void lockSession();
 void unlockSession();
+bool sessionContended();
 
 // Waiting for the writer of a batch (group commit). sleepUntil returns once
 // `ready(context)` holds; it never misses a wakeSleepers() that follows a

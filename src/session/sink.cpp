@@ -36,20 +36,20 @@ std::uint64_t ticket = 0;               // the batch that holds the current call
 // Under the lock, nothing in flight.
 Batch* take() {
   Batch* b = open;
-  b->seq = openSeq.load();
+  b->seq = openSeq.load(std::memory_order_relaxed);
   open = b == &batches[0] ? &batches[1] : &batches[0];
   open->used = 0;
-  writing.store(true);
-  openSeq.store(b->seq + 1);
+  writing.store(true, std::memory_order_relaxed);
+  openSeq.store(b->seq + 1, std::memory_order_relaxed);
   return b;
 }
 
 // Needs no lock: so a caller that holds it can wait for the writer.
 void writeBatch(Batch* b) {
   writeAll(b->file, b->data, b->used);  // a failed write loses this batch, and only it
-  doneSeq.store(b->seq);
-  writing.store(false);
-  platform::wakeSleepers();
+  doneSeq.store(b->seq, std::memory_order_relaxed);
+  writing.store(false, std::memory_order_release);  // a caller that sees it sees doneSeq too
+  platform::wakeSleepers();                         // a full barrier before it looks for sleepers
 }
 
 void waitUntil(bool (*ready)(void*), void* context) {
@@ -60,7 +60,7 @@ void waitUntil(bool (*ready)(void*), void* context) {
   platform::sleepUntil(ready, context);
 }
 
-bool notWriting(void*) { return !writing.load(); }
+bool notWriting(void*) { return !writing.load(std::memory_order_acquire); }
 
 // Under the lock: every unit handed on so far reaches the file now.
 void flushBatches() {
@@ -78,11 +78,14 @@ bool write(platform::FileHandle file, const char* data, std::size_t size, std::s
     flushBatches();
     return writeAll(file, data, size);
   }
+  if (open->used == 0 && !writing.load(std::memory_order_relaxed) && !platform::sessionContended()) {
+    return writeAll(file, data, size);  // nobody to share a write with: no batch, as a lone caller always did
+  }
   if (open->used > 0 && (open->file != file || open->used + size > kBatchBytes)) flushBatches();
   if (open->used == 0) open->file = file;
   std::memcpy(open->data + open->used, data, size);
   open->used += size;
-  ticket = openSeq.load();
+  ticket = openSeq.load(std::memory_order_relaxed);
   return true;
 }
 
@@ -118,8 +121,8 @@ void endCall() {
   batching = false;
   const std::uint64_t mine = ticket;
   ticket = 0;
-  while (mine != 0 && doneSeq.load() < mine) {
-    if (!writing.load()) {  // nobody writes: this caller writes its batch, outside the lock
+  while (mine != 0 && doneSeq.load(std::memory_order_acquire) < mine) {
+    if (!writing.load(std::memory_order_acquire)) {  // nobody writes: this caller writes its batch, outside the lock
       Batch* b = take();
       platform::unlockSession();
       writeBatch(b);
@@ -129,7 +132,8 @@ void endCall() {
     struct Wait {
       std::uint64_t mine;
     } wait{mine};
-    waitUntil([](void* c) { return doneSeq.load() >= static_cast<Wait*>(c)->mine || !writing.load(); }, &wait);
+    waitUntil([](void* c) { return !writing.load(std::memory_order_acquire) || doneSeq.load() >= static_cast<Wait*>(c)->mine; },
+              &wait);
     platform::lockSession();
   }
   platform::unlockSession();

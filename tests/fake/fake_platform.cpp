@@ -98,14 +98,9 @@ std::string u8(const std::u16string& s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
     std::uint32_t v = s[i];
-    if (v >= 0xD800 && v < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
-      v = 0x10000 + ((v - 0xD800) << 10) + (s[++i] - 0xDC00);
-    } else if (v >= 0xD800 && v < 0xE000) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04X", static_cast<unsigned>(v));
-      out += esc;
-      continue;
-    }
+    const bool pair = v >= 0xD800 && v < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000;
+    if (pair) v = 0x10000 + ((v - 0xD800) << 10) + (s[++i] - 0xDC00);
+    if (v >= 0xD800 && v < 0xE000) v = 0xFFFD;  // a lone surrogate
     const int extra = v < 0x80 ? 0 : v < 0x800 ? 1 : v < 0x10000 ? 2 : 3;
     out += static_cast<char>(extra == 0 ? v : (0xFF00u >> (extra + 1)) | (v >> (6 * extra)));
     for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6) out += static_cast<char>(0x80 | ((v >> shift) & 0x3F));
@@ -198,9 +193,7 @@ std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacit
   return n;
 }
 
-CalendarTime localTime(std::int64_t unixSeconds) {
-  return fake::civil(unixSeconds);
-}
+CalendarTime localTime(std::int64_t unixSeconds) { return fake::civil(unixSeconds); }
 std::int64_t ticksSince1970() { return w.ticks; }
 std::uint32_t millisSinceBoot() { return w.bootMillis; }
 std::uint64_t monotonicMillis() {
@@ -246,6 +239,7 @@ void release(void* block) {
 }
 
 void lockSession() { fake::sessionMutex.lock(); }
+bool sessionContended() { return w.contended; }
 void unlockSession() { fake::sessionMutex.unlock(); }
 
 void sleepUntil(bool (*ready)(void* context), void* context) {

@@ -48,6 +48,7 @@ struct World {
   std::size_t diskBytes = 0;                              // 0: unlimited
   int allocCalls = 0, failAllocAt = 0, liveBlocks = 0;
   int sleeping = 0;  // callers asleep waiting for a batch; read it with sleepingCallers()
+  bool contended = false;  // others wait for the session lock: units go into batches
   std::function<void()> duringWrite;  // runs inside every write, before the bytes are stored
 };
 
@@ -58,7 +59,7 @@ void reset();
 std::u16string normalise(const std::u16string& path);
 std::string fileText(const std::u16string& path);
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second);
-std::string u8(const std::u16string& s);  // lone surrogates as \uXXXX
+std::string u8(const std::u16string& s);  // lone surrogates as U+FFFD
 int sleepingCallers();
 
 }  // namespace corvelin::fake

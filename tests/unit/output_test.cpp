@@ -287,6 +287,7 @@ void contend(Transcript& t, const std::string& label, std::vector<std::function<
 // Under contention one write carries the units of many callers, whole and in
 // the order they were handed on; no caller returns before its batch is written.
 TEST_F(Output, GroupCommit) {
+  world().contended = true;
   contend(t, "four callers, one write", {[] { logInfo("b"); }, [] { makeBitStringUSHORT16(1, "c"); },
                                          [] { logPut("d", 1, 1, 10); }, [] { logInfo("e"); }});
   world().shortWriteAt = world().writeCalls + 2;
