@@ -15,9 +15,8 @@ void corvelin::fuzz::run(Input in) {
   for (std::size_t i = 0; i < text.size(); i += perLine) lines += (i ? end : "") + text.substr(i, perLine);
   check((flags & 1) || std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; }) || out == lines + end);
   out.clear();
-  buildHexDump(reinterpret_cast<const unsigned char*>(data.data()), int(data.size()), false, int(perLine), end.c_str(), sink);
+  buildHexDump(reinterpret_cast<const unsigned char*>(data.data()), int(data.size()), flags & 4, int(perLine), end.c_str(), sink);
   sink.finish();
-  // Three characters a byte, a line ending after every full line but the last, one before and one after.
-  check(out.size() == 3 * data.size() + end.size() * (2 + (data.empty() ? 0 : (data.size() - 1) / perLine)));
+  check(out.size() == hexDumpSize(int(data.size()), flags & 4, int(perLine), end.c_str()));  // rotation sizes units by it
   check(measureBounded(data.data(), std::int64_t(data.size() / 2)) == std::min(data.find('\0'), data.size() / 2));
 }

@@ -85,11 +85,6 @@ std::u16string normalise(const std::u16string& path) {
   return out;
 }
 
-std::string fileText(const std::u16string& path) {
-  const auto it = w.files.find(normalise(path));
-  return it == w.files.end() ? "" : it->second;
-}
-
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second) {
   return (daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second) * 10000000;
 }
@@ -116,17 +111,12 @@ using fake::w;
 
 FileHandle openLogFile(const char16_t* path, Disposition disposition) {
   const std::u16string p = fake::normalise(path);
-  const bool exists = w.files.count(p) != 0;
-  std::uint32_t error = 0;
-  if (p.empty() || !fake::dirExists(fake::parentOf(p))) {
-    error = kErrPathNotFound;
-  } else if (w.dirs.count(p) != 0) {
-    error = kErrAccessDenied;
-  } else if (disposition == Disposition::CreateNew) {
-    error = exists ? kErrFileExists : w.denied.count(p) || w.denied.count(fake::parentOf(p)) ? kErrAccessDenied : 0;
-  } else {
-    error = !exists ? kErrFileNotFound : w.heldByOther.count(p) ? kErrSharingViolation : w.denied.count(p) ? kErrAccessDenied : 0;
-  }
+  const bool exists = w.files.count(p) != 0, create = disposition == Disposition::CreateNew;
+  const std::uint32_t error =
+      p.empty() || !fake::dirExists(fake::parentOf(p)) ? kErrPathNotFound
+      : w.dirs.count(p) != 0                           ? kErrAccessDenied
+      : create ? (exists ? kErrFileExists : w.denied.count(p) || w.denied.count(fake::parentOf(p)) ? kErrAccessDenied : 0)
+               : (!exists ? kErrFileNotFound : w.heldByOther.count(p) ? kErrSharingViolation : w.denied.count(p) ? kErrAccessDenied : 0);
   if (error != 0) return fake::fail(error), kInvalidHandle;
   w.files[p];
   w.open[w.nextHandle] = p;
@@ -155,12 +145,10 @@ void seekToEnd(FileHandle) {}  // the fake always appends
 void closeFile(FileHandle file) { w.open.erase(file); }
 std::uint64_t fileSize(FileHandle file) { return w.open.count(file) ? w.files[w.open[file]].size() : 0; }
 
-bool deleteFile(const char16_t* path) {
+bool deleteFile(const char16_t* path) {  // a file open here or elsewhere stays
   const std::u16string p = fake::normalise(path);
-  for (const auto& [handle, name] : w.open) {
-    if (name == p) return fake::fail(kErrSharingViolation);
-  }
-  if (w.heldByOther.count(p) != 0) return fake::fail(kErrSharingViolation);
+  const bool open = std::any_of(w.open.begin(), w.open.end(), [&](const auto& h) { return h.second == p; });
+  if (open || w.heldByOther.count(p) != 0) return fake::fail(kErrSharingViolation);
   return w.files.erase(p) != 0 || fake::fail(kErrFileNotFound);
 }
 
@@ -186,11 +174,9 @@ void setLastError(std::uint32_t code) { w.lastError = code; }
 
 std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacity) {
   const auto it = w.systemTexts.find(code);
-  if (capacity == 0) return 0;
-  const std::size_t n = it == w.systemTexts.end() ? 0 : std::min(it->second.size(), capacity - 1);
-  if (n > 0) std::memcpy(out, it->second.data(), n * sizeof(char16_t));
-  out[n] = 0;
-  return n;
+  const std::u16string text = it == w.systemTexts.end() ? u"" : it->second.substr(0, capacity - 1);
+  std::copy(text.c_str(), text.c_str() + text.size() + 1, out);
+  return text.size();
 }
 
 CalendarTime localTime(std::int64_t unixSeconds) { return fake::civil(unixSeconds); }
@@ -209,12 +195,9 @@ bool profileFileExists(const char16_t* path) { return w.profiles.count(fake::pro
 std::size_t profileString(const char16_t* path, const char16_t* section, const char16_t* key,
                           const char16_t* fallback, char16_t* out, std::size_t capacity) {
   const std::u16string* found = fake::profileValue(path, section, key);
-  const std::u16string value = found ? *found : fallback;
-  if (capacity == 0) return 0;
-  const std::size_t n = std::min(value.size(), capacity - 1);
-  std::memcpy(out, value.data(), n * sizeof(char16_t));
-  out[n] = 0;
-  return n;
+  const std::u16string value = std::u16string(found ? *found : fallback).substr(0, capacity - 1);
+  std::copy(value.c_str(), value.c_str() + value.size() + 1, out);
+  return value.size();
 }
 
 std::int32_t profileInt(const char16_t* path, const char16_t* section, const char16_t* key, std::int32_t fallback) {

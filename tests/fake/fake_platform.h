@@ -57,7 +57,6 @@ World& world();
 void reset();
 
 std::u16string normalise(const std::u16string& path);
-std::string fileText(const std::u16string& path);
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second);
 std::string u8(const std::u16string& s);  // lone surrogates as U+FFFD
 int sleepingCallers();

@@ -1,10 +1,7 @@
-// Scenario tests over the fake platform. A transcript runs calls one by one
-// and records what a host could observe of each: its result, the boxes it
-// showed (or the debugger lines that stood in for them), the bytes it added
-// to each file (verbatim), the directories it made, a changed last-error
-// code, heap blocks and writes. The whole transcript is compared with
-// tests/golden/<Suite>.<Test>.txt;
-// CORVELIN_UPDATE_GOLDEN=1 writes the file instead (review the diff).
+// Scenario tests over the fake platform. A transcript runs calls one by one and records what a host could
+// observe of each: its result, boxes (or the debugger lines that stood in for them), the bytes it added to each
+// file, directories made, a changed last error, heap blocks, open files and writes. The whole transcript is
+// compared with tests/golden/<Suite>.<Test>.txt; CORVELIN_UPDATE_GOLDEN=1 writes the file instead.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,7 +16,6 @@
 
 namespace corvelin::testing_support {
 
-// Compares `text` with the golden file, showing the first difference.
 void expectGolden(const std::string& name, const std::string& text);
 std::string repeat(const std::string& piece, std::size_t n);
 
@@ -31,11 +27,9 @@ class Transcript {
   void step(const std::string& label, F call) {
     begin();
     if constexpr (std::is_void_v<std::invoke_result_t<F>>) {
-      call();
-      end(label, "");
+      call(), end(label, "");
     } else {
-      const long long result = static_cast<long long>(call());
-      end(label, " = " + std::to_string(result));
+      end(label, " = " + std::to_string(static_cast<long long>(call())));
     }
   }
   void note(const std::string& text) { text_ += "# " + text + "\n"; }

@@ -118,9 +118,6 @@ TEST_F(Output, SyslogWriters) {
   DO(log_sys(kError, "asleep"));
   DO(logSysForced(session.fileHandle, kError, "forced %s", "line"));
   DO(logSysDirect(session.fileHandle, kInfo, "direct"));
-  FileHandle none = platform::kInvalidHandle;
-  DO(logSysForced(none, kError, "x"));
-  DO(logSysDirect(platform::kNoHandle, kError, "x"));
 }
 
 TEST_F(Output, TextAndHexDumps) {
@@ -139,9 +136,6 @@ TEST_F(Output, TextAndHexDumps) {
   DO(logPutHex("A\0B", 3, 0, 10));
   DO(logPutHex("A", 0, 1, 10));
   for (std::int32_t len : {10, 20, 21}) t.step("len " + std::to_string(len), [&] { logPutHex(data.data(), len, 0, 10); });
-  std::vector<unsigned char> noZero(9000, 0x5A);  // the guard stops at len (ASan watches)
-  DO(logPutHex(noZero.data(), 9000, 0, 10));
-  DO(logPutHex(noZero.data(), 12, 0, 10));
   data[30] = 0;  // an early zero ends only the guard's measure; more than one stage full
   DO(logPutHex(data.data(), 22000, 0, 80));
   session.outputLevel = -1;
@@ -211,7 +205,6 @@ TEST_F(Output, BitTables) {
                                0x10FFFFu, 0x110000u, 0xFFFFFFFFu}) {
     t.step("scalar " + std::to_string(scalar), [&] { makeBitStringUnicodeScalarValue(scalar, "x"); });
   }
-  DO(makeBitStringUnicodeScalarValue(0x110000, std::string(511, 'L').c_str()));
   session.outputLevel = 0;
   DO(makeBitStringUnicodeScalarValue(0x110000, "shown at 0"));
   crLfOptionSet(1);
@@ -221,8 +214,7 @@ TEST_F(Output, BitTables) {
 }
 
 TEST_F(Output, LastError) {
-  world().systemTexts[1234] = u"Zeile eins.\r\nZeile zwei: 日本語 😀\r\n";
-  world().systemTexts[4321] = u"no line end";
+  world().systemTexts.insert({{1234, u"Zeile eins.\r\nZeile zwei: 日本語 😀\r\n"}, {4321, u"no line end"}});
   session.outputLevel = -1;  // written at every level
   for (std::uint32_t code : {2u, 1234u, 4321u, 0xFFFFFFFFu}) {
     t.hostError = code;
@@ -250,17 +242,13 @@ TEST_F(Output, LastError) {
 
 TEST_F(Output, MessageBoxes) {
   world().boxResult = 2;
-  DO(msgBox("日本語のテキスト 😀", "タイトル"));
-  DO(msgBoxOkCancel("続けますか?", "確認"));
+  DO(msgBoxOkCancel("続けますか?", "確認 😀"));
   world().boxResult = 0;  // the box could not be made
   DO(msgBoxOkCancel("failed", ""));
-  DO(msgBox("bad \xC0\x80", "\xED\xA0"));  // invalid UTF-8 shows as empty texts
   const std::string s510 = repeat("あ", 170);  // 510 bytes, 170 units
-  DO(msgBox(s510.c_str(), s510.c_str()));
   world().boxesVisible = false;  // a service: the debugger gets one line, nobody confirms
   world().boxResult = 1;
   DO(msgBox("line one\r\nline two\nthree\rfour\r\r\n", "タイトル 😀"));
-  DO(msgBoxOkCancel("続けますか?", "確認"));
   DO(msgBoxOkCancel(s510.c_str(), s510.c_str()));
   world().boxesVisible = true;  // asked again for each box
   DO(msgBoxOkCancel("seen", ""));
@@ -278,10 +266,7 @@ void contend(Transcript& t, const std::string& label, std::vector<std::function<
       while (fake::sleepingCallers() == asleep) std::this_thread::yield();
     }
   };
-  t.step(label, [&] {
-    logInfo("first");
-    for (std::thread& thread : threads) thread.join();
-  });
+  t.step(label, [&] { logInfo("first"); for (std::thread& th : threads) th.join(); });
 }
 
 // Under contention one write carries the units of many callers, whole and in
@@ -290,8 +275,6 @@ TEST_F(Output, GroupCommit) {
   world().contended = true;
   contend(t, "four callers, one write", {[] { logInfo("b"); }, [] { makeBitStringUSHORT16(1, "c"); },
                                          [] { logPut("d", 1, 1, 10); }, [] { logInfo("e"); }});
-  world().shortWriteAt = world().writeCalls + 2;
-  contend(t, "a batch the system takes in part is completed", {[] { logInfo("b"); }, [] { logInfo("c"); }});
   world().failWriteAt = world().writeCalls + 2;
   contend(t, "a failed write loses its batch alone", {[] { logInfo("lost b"); }, [] { logInfo("lost c"); }});
   contend(t, "logTerm while a caller waits", {[] { logInfo("b"); }, [] { logTerm(); }});
@@ -307,7 +290,7 @@ TEST_F(Output, FaultsOfTheFile) {
   t.alias(bytes, "bytes");
   world().shortWriteAt = world().writeCalls + 1;
   DO(logDumpRaw(bytes, 20, "t"));
-  world().diskBytes = fake::fileText(u"C:\\logs\\t_20261205.log").size() + 10;
+  world().diskBytes = world().files[u"C:\\logs\\t_20261205.log"].size() + 10;
   DO(logInfo("cut by the full disk"));
   DO(logPut("no room at all", 4, 1, 10));
   DO(logTerm());
