@@ -190,11 +190,11 @@ std::string seriesPath(const std::string& dir, const char* prefix, int index) {
   return index == 1 ? day + ".log" : day + "_" + std::to_string(index) + ".log";
 }
 
-// 8 threads write records and text dumps at once: the file must be an interleaving of whole
+// 8 threads write records, text dumps and bit tables at once: the file must be an interleaving of whole
 // units, each thread's in the order written. Rotating (any argument), the day's series of 64 KB files read
 // one after the other must be that file; none is larger, and each names the one that continues it.
 void threads(const Args& args) {
-  const std::string dir = workDir(), path = logPath(dir, "mt_");
+  const std::string dir = workDir(), path = logPath(dir, "mt_"), rule = "+-----------------------------------+\r\n";
   const bool rotating = !args.empty();
   CHECK((rotating ? dll.logInitProfile(rotatingProfile(dir, "mt_", 64, 0).c_str())
                   : dll.logInit(dir.c_str(), "mt_", 0, 0, 5, 0, 0)) == 1);
@@ -212,12 +212,16 @@ void threads(const Args& args) {
       if (n % 250 != 0) continue;
       units[t].push_back("---------- logPut-start len=0\r\nthread " + d + " d\r\numps this \r\ntext\r\n"
                          "---------- logPut-end!!\r\n");
+      units[t].push_back(rule + "|    0   |    1   |    2   |    3   |  [t" + d + "]\r\n" + rule +
+                         "|   78   |   56   |   34   |   12   |  HEX=0x12345678\r\n" + rule +
+                         "|01111000|01010110|00110100|00010010|  UTF32_LE Bit Pattern!\r\n" + rule);
     }
     running.emplace_back([d] {
       for (int n = 0; n < 5000; ++n) {
         dll.logInfo(("thread " + d + " record " + std::to_string(n)).c_str());
         if (n % 250 != 0) continue;
         dll.logPut(("thread " + d + " dumps this text").c_str(), 0, 1, 10);
+        dll.makeBitStringUINT32(0x12345678u, ("t" + d).c_str());
       }
     });
   }
@@ -243,15 +247,19 @@ void threads(const Args& args) {
   for (std::size_t t = 0; t <= kThreads; ++t) CHECK(next[t] == units[t].size());
 }
 
-// Retention through the real file system: the oldest files of the series go; names that only look like the
-// series are never touched.
+// Retention through the real file system: the oldest files of the series go, one held by another process stays
+// (and goes at a later switch), and names that only look like the series are never touched.
 void retention() {
-  const std::string dir = workDir();
+  const std::string dir = workDir(), old = dir + "\\ret_20200101.log";
   for (const char* name : {"ret_20200101.log", "ret_20200102.log", "ret_20200102_2.log", "ret_2020010.log", "ret_notes.log"}) {
     std::ofstream(pathOf(dir + "\\" + name)) << "earlier\n";
   }
+  HANDLE held = CreateFileW(pathOf(old).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   CHECK(dll.logInitProfile(rotatingProfile(dir, "ret_", 1, 2).c_str()) == 1);
   for (int i = 0; i < 12; ++i) dll.logInfo(std::string(200, 'r').c_str());  // a few switches
+  CHECK(std::filesystem::exists(pathOf(old)));
+  CloseHandle(held);
+  for (int i = 0; i < 5; ++i) dll.logInfo(std::string(200, 'r').c_str());  // at least one more
   dll.logTerm();
   std::string names;
   for (const auto& entry : std::filesystem::directory_iterator(pathOf(dir))) {

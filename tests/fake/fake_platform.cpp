@@ -1,9 +1,7 @@
 #include "fake_platform.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <condition_variable>
 #include <mutex>
 #include <thread>

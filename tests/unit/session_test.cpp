@@ -20,7 +20,6 @@ const std::u16string kLog = u"C:\\logs\\app_20261205.log";
 void profile(const std::u16string& path, std::map<std::u16string, std::u16string> keys) {
   world().profiles[fake::normalise(path)] = std::move(keys);
 }
-void dir(const std::string& path) { world().dirs.insert(std::u16string(path.begin(), path.end())); }
 
 template <class F>
 long long result(F call) {
@@ -92,8 +91,8 @@ TEST_F(Start, WhatAFailedStartShows) {
       {"C:\\locked", [] { world().denied.insert(u"C:\\locked"); }},
       {"C:\\logs", [] { world().files[kLog] = "held by another writer", world().heldByOther.insert(kLog); }},
       {"C:\\logs", [] { world().denied.insert(kLog); }},  // the file cannot be created
-      {dir256, [&] { dir(dir256); }},
-      {dir256.substr(0, 255), [&] { dir(dir256.substr(0, 255)); }},
+      {dir256, [] { world().dirs.insert(u"C:\\" + std::u16string(253, u'd')); }},
+      {dir256.substr(0, 255), [] { world().dirs.insert(u"C:\\" + std::u16string(252, u'd')); }},
   };
   for (const auto& [directory, prepare] : cases) {
     fake::reset();
