@@ -1,7 +1,7 @@
 #include "logfile/rotation.h"
 
 #include <algorithm>
-#include <vector>
+#include <cstring>
 
 #include "logfile/banner.h"
 #include "record/format.h"
@@ -51,21 +51,43 @@ std::uint32_t today(std::uint64_t& msLeft) {
   return static_cast<std::uint32_t>(t.year * 10000 + t.month * 100 + t.day);
 }
 
+// The series found in the directory, oldest first, in a block of the
+// platform's heap (no exception can leave the library); `files` is null when
+// memory ran out, and the caller then does without.
 struct Listing {
   const char16_t* prefix;
-  std::vector<SeriesFile> files;
+  SeriesFile* files = nullptr;
+  std::size_t count = 0, capacity = 0;
+  bool complete = true;
+  ~Listing() { platform::release(files); }
 };
 
-std::vector<SeriesFile> seriesFiles(const char16_t* dir, const char16_t* prefix) {
-  Listing listing{prefix, {}};
+void seriesFiles(const char16_t* dir, Listing& listing) {
   platform::listFiles(dir, [](const char16_t* name, void* context) {
-    auto* l = static_cast<Listing*>(context);
+    auto& l = *static_cast<Listing*>(context);
     SeriesFile file{};
-    if (parseSeriesName(name, l->prefix, file)) l->files.push_back(file);
+    if (!l.complete || !parseSeriesName(name, l.prefix, file)) return;
+    if (l.count == l.capacity) {
+      const std::size_t grown = l.capacity == 0 ? 64 : 2 * l.capacity;
+      auto* more = static_cast<SeriesFile*>(platform::allocZeroed(grown * sizeof(SeriesFile)));
+      if (more == nullptr) {
+        l.complete = false;
+        return;
+      }
+      if (l.count > 0) std::memcpy(more, l.files, l.count * sizeof(SeriesFile));
+      platform::release(l.files);
+      l.files = more;
+      l.capacity = grown;
+    }
+    l.files[l.count++] = file;
   }, &listing);
-  std::sort(listing.files.begin(), listing.files.end(),
+  if (!listing.complete) {
+    platform::release(listing.files);
+    listing.files = nullptr;
+    listing.count = 0;
+  }
+  std::sort(listing.files, listing.files + listing.count,
             [](SeriesFile a, SeriesFile b) { return a.date != b.date ? a.date < b.date : a.index < b.index; });
-  return listing.files;
 }
 
 // The first free name from `from` on: a new file (mark, logDir) and its
@@ -110,9 +132,11 @@ void reportFailedSwitch(const char16_t* path, std::uint32_t code) {
 // that cannot be deleted now is tried again at the next switch.
 void keepNewest() {
   if (session.keepFiles <= 0) return;
-  const std::vector<SeriesFile> files = seriesFiles(rot.dir, rot.prefix);
-  std::size_t left = files.size();
-  for (const SeriesFile& f : files) {
+  Listing listing{rot.prefix};
+  seriesFiles(rot.dir, listing);  // without memory for the list, nothing goes this time
+  std::size_t left = listing.count;
+  for (std::size_t i = 0; i < listing.count; ++i) {
+    const SeriesFile& f = listing.files[i];
     if (left <= static_cast<std::size_t>(session.keepFiles)) break;
     if (f.date == rot.current.date && f.index == rot.current.index) continue;
     char16_t path[kPathBlockUnits];
@@ -204,9 +228,16 @@ FileHandle openSeries(LogSession* s, const char16_t* dir, const char16_t* prefix
   }
   std::uint64_t msLeft = 0;
   rot.current = SeriesFile{today(msLeft), 1};
-  for (const SeriesFile& f : seriesFiles(dir, prefix)) {
-    if (f.date == rot.current.date) rot.current.index = f.index;  // the last of today's
-  }
+  struct Last {
+    const char16_t* prefix;
+    SeriesFile today;
+  } last{prefix, rot.current};
+  platform::listFiles(dir, [](const char16_t* name, void* context) {  // the last of today's
+    auto& l = *static_cast<Last*>(context);
+    SeriesFile file{};
+    if (parseSeriesName(name, l.prefix, file) && file.date == l.today.date && file.index > l.today.index) l.today = file;
+  }, &last);
+  rot.current = last.today;
   char16_t path[kPathBlockUnits];
   seriesPath(dir, prefix, rot.current, path);
   FileHandle file = openLogPath(s, path, prefix, true, how);

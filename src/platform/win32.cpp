@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <cwchar>
-#include <string>
 #include <ctime>
 
 namespace corvelin::platform {
@@ -58,9 +57,15 @@ std::uint64_t fileSize(FileHandle file) {
 bool deleteFile(const char16_t* path) { return DeleteFileW(w(path)) != FALSE; }
 
 void listFiles(const char16_t* dir, void (*each)(const char16_t* name, void* context), void* context) {
-  std::wstring pattern = std::wstring(w(dir)) + L"\\*";
+  wchar_t pattern[1100];  // the session's directories are far shorter
+  std::size_t n = 0;
+  for (; dir[n] != 0; ++n) {
+    if (n + 3 > sizeof pattern / sizeof pattern[0]) return;
+    pattern[n] = static_cast<wchar_t>(dir[n]);
+  }
+  pattern[n] = L'\\', pattern[n + 1] = L'*', pattern[n + 2] = 0;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+  HANDLE search = FindFirstFileW(pattern, &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {

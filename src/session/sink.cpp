@@ -32,6 +32,7 @@ std::atomic<std::uint64_t> doneSeq{0};  // every batch up to this number has bee
 std::atomic<bool> writing{false};       // a taken batch is being written
 bool batching = false;                  // inside an exported call (under the lock)
 std::uint64_t ticket = 0;               // the batch that holds the current call's units
+std::atomic<int> callers{0};
 
 // Under the lock, nothing in flight.
 Batch* take() {
@@ -78,7 +79,8 @@ bool write(platform::FileHandle file, const char* data, std::size_t size, std::s
     flushBatches();
     return writeAll(file, data, size);
   }
-  if (open->used == 0 && !writing.load(std::memory_order_relaxed) && !platform::sessionContended()) {
+  if (open->used == 0 && !writing.load(std::memory_order_relaxed) && callers.load(std::memory_order_relaxed) == 1 &&
+      !platform::sessionContended()) {
     return writeAll(file, data, size);  // nobody to share a write with: no batch, as a lone caller always did
   }
   if (open->used > 0 && (open->file != file || open->used + size > kBatchBytes)) flushBatches();
@@ -113,6 +115,7 @@ bool writePiece(platform::FileHandle file, const char* data, std::size_t size) {
 }
 
 void beginCall() {
+  callers.fetch_add(1, std::memory_order_relaxed);
   platform::lockSession();
   batching = true;
 }
@@ -126,6 +129,7 @@ void endCall() {
       Batch* b = take();
       platform::unlockSession();
       writeBatch(b);
+      callers.fetch_sub(1, std::memory_order_relaxed);
       return;
     }
     platform::unlockSession();
@@ -137,6 +141,7 @@ void endCall() {
     platform::lockSession();
   }
   platform::unlockSession();
+  callers.fetch_sub(1, std::memory_order_relaxed);
 }
 
 void flushSessionFile() { flushBatches(); }

@@ -238,6 +238,7 @@ TEST_F(Start, Rotation) {
   DO(logInitProfile("C:\\r.ini"));  // 3 + 47 bytes; 67 kept for the closing line
   line(907);                            // exactly at the limit
   line(4);                              // one byte past: the next file
+  world().failAllocAt = world().allocCalls + 1;  // no memory to list the series: none goes this time
   line(2000);                           // larger than the limit: whole, in a fresh file
   DO(makeBitStringUINT32(7, "the next unit moves on"));
   world().heldByOther.clear();
