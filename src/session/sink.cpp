@@ -138,6 +138,10 @@ void endCall() {
     } wait{mine};
     waitUntil([](void* c) { return !writing.load(std::memory_order_acquire) || doneSeq.load() >= static_cast<Wait*>(c)->mine; },
               &wait);
+    if (doneSeq.load(std::memory_order_acquire) >= mine) {  // written: no need to queue for the lock again
+      callers.fetch_sub(1, std::memory_order_relaxed);
+      return;
+    }
     platform::lockSession();
   }
   platform::unlockSession();

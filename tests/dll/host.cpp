@@ -54,8 +54,8 @@ std::string local(const char* format) {  // the local time now: year, month, day
   return s;
 }
 std::string logPath(const std::string& dir, const char* prefix) { return dir + "\\" + prefix + local("%04u%02u%02u") + ".log"; }
-std::string workDir() {  // fresh for each run
-  const std::filesystem::path dir = std::filesystem::current_path() / ("run_" + scenario);
+std::string workDir(const std::string& variant = "") {  // fresh for each run; ctest runs variants side by side
+  const std::filesystem::path dir = std::filesystem::current_path() / ("run_" + scenario + variant);
   std::filesystem::remove_all(dir), std::filesystem::create_directory(dir);
   return dir.u8string();
 }
@@ -194,8 +194,9 @@ std::string seriesPath(const std::string& dir, const char* prefix, int index) {
 // units, each thread's in the order written. Rotating (any argument), the day's series of 64 KB files read
 // one after the other must be that file; none is larger, and each names the one that continues it.
 void threads(const Args& args) {
-  const std::string dir = workDir(), path = logPath(dir, "mt_"), rule = "+-----------------------------------+\r\n";
   const bool rotating = !args.empty();
+  const std::string dir = workDir(rotating ? "_rotating" : ""), path = logPath(dir, "mt_");
+  const std::string rule = "+-----------------------------------+\r\n";
   CHECK((rotating ? dll.logInitProfile(rotatingProfile(dir, "mt_", 64, 0).c_str())
                   : dll.logInit(dir.c_str(), "mt_", 0, 0, 5, 0, 0)) == 1);
   // A viewer reads the first file all along, as viewers do: sharing reads and writes.
