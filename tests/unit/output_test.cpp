@@ -10,6 +10,7 @@
 #include "harness.h"
 #include "record/lineprefix.h"
 #include "record/writer.h"
+#include "session/sink.h"
 
 namespace corvelin::testing_support {
 namespace {
@@ -131,6 +132,9 @@ TEST_F(Output, TextAndHexDumps) {
   DO(logPut(std::string(8190, 'l').c_str(), 0, 0, 80));
   std::vector<unsigned char> data(22000, 0x11);
   for (std::size_t i = 0; i < 25; ++i) data[i] = static_cast<unsigned char>(i + 1);
+  static Transcript* units;  // rotation sizes a dump by what it announces before its first byte
+  units = &t;
+  unitHook = [](std::size_t size, bool start) { start ? units->note("announced " + std::to_string(size)) : void(); };
   DO(logPutHex("AB\xE3\x81\x82", 5, 1, 10));
   DO(logPutHex("A\0B", 3, 0, 10));
   DO(logPutHex("A", 0, 1, 10));

@@ -262,6 +262,8 @@ TEST_F(Start, Rotation) {
   world().heldByOther.insert(u"C:\\logs\\r_20261206_3.log");
   sessionResetToLoad();  // a second instance while the first holds the last file: the next free name
   DO(logInitProfile("C:\\r.ini"));
+  corvelin::session.keepFiles = 0;  // a switch that keeps every file
+  line(900), line(900);
   for (const auto& [path, bytes] : world().files) t.note(fake::u8(path) + ": " + std::to_string(bytes.size()) + " bytes");
 }
 

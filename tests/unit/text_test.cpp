@@ -41,6 +41,7 @@ TEST_F(Text, BoundedFormat) {
   a("%-5d|%5s|%-3s|%+d|% d|%#x|%.2lf|%10.3lf|%010.1lf|%.0lf|%5.1s|", 42, "ab", "c", 5, 5, 255u, 2.376, -1.5, 3.25,
     2.5, "xyz");
   a("%.0s|%#x|%#06x|%.9lf|%-4.2s", "gone", 1u, 255u, 0.123456789, "abc");
+  a("%8.5d|%05.0d|%9d|%.10d", 1, 7, 3, 5);
   a("");
   // Refused instead of reading the wrong type, or not fitting: -1 and the empty string.
   a("%d", "text"), a("%s", 5), a("%lf", 5), a("%I64d", 5), a("%d", std::int64_t{5}), a("%d %d", 5), a("%d", 5, 6);
@@ -78,10 +79,11 @@ TEST_F(Text, Conversions) {
     t.note(row);
   }
   std::uint32_t cps[4];
-  char16_t none[1];
-  char bytes[1];
-  t.note("no room " + std::to_string(utf8ToUtf16("ab", none, 2, 0)) + " " + std::to_string(utf16ToUtf8(u"ab", bytes, 0)) +
-         " " + std::to_string(codePointsToUtf8(cps, bytes, 4, 0)) + " " + std::to_string(u16copy(none, 0, u"")) + " " +
+  char16_t none[1] = {u'#'};
+  char bytes[1] = {'#'};
+  const bool untouched = utf8ToUtf16("ab", none, 2, 0) == 0 && utf16ToUtf8(u"ab", bytes, 0) == 0 && *none == u'#' && *bytes == '#';
+  t.note(std::string("no room ") + (untouched ? "untouched" : "WRITTEN") + " " +
+         std::to_string(codePointsToUtf8(cps, bytes, 4, 0)) + " " + std::to_string(u16copy(none, 0, u"")) + " " +
          std::to_string(u16copy(none, 1, u"")) + " " + std::to_string(u16copy(none, 1, u"a")) + " " +
          std::to_string(utf8ToUtf16("ab", nullptr, 2, 4)) + " " + std::to_string(utf16ToUtf8(u"ab", nullptr, 4)));
   t.note("sizes " + std::to_string(utf8ToCodePoints("abc", cps, 32768, 4)) + " " +
@@ -123,9 +125,10 @@ TEST(TextRoutines, BoundedCopyAndAppend) {
   EXPECT_EQ(dst, std::string(8190, '\0'));
   EXPECT_EQ(boundedCopy(nullptr, src.data(), 5), 22);
   char buf[8] = {};
-  EXPECT_EQ(appendText(buf, sizeof buf, appendText(buf, sizeof buf, 0, "abc"), "de"), 5);
+  EXPECT_EQ(appendText(buf, sizeof buf, appendText(buf, sizeof buf, appendText(buf, sizeof buf, 0, "abc"), "d"), "e"), 5);
   EXPECT_EQ(appendText(buf, sizeof buf, 5, "wxyz"), 9);  // does not fit: reported, not copied
-  EXPECT_EQ(std::string(buf, 8), std::string("abcde\0\0\0", 8));
+  EXPECT_EQ(appendText(buf, sizeof buf, 5, "xyz"), 8);   // fits exactly
+  EXPECT_EQ(std::string(buf, 8), "abcdexyz");
 }
 
 }  // namespace
