@@ -48,7 +48,7 @@ Batch* take() {
 // Needs no lock: so a caller that holds it can wait for the writer.
 void writeBatch(Batch* b) {
   writeAll(b->file, b->data, b->used);  // a failed write loses this batch, and only it
-  doneSeq.store(b->seq, std::memory_order_relaxed);
+  doneSeq.store(b->seq, std::memory_order_release);  // a waiter that sees it returns without the lock
   writing.store(false, std::memory_order_release);  // a caller that sees it sees doneSeq too
   platform::wakeSleepers();                         // a full barrier before it looks for sleepers
 }
