@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -148,11 +149,27 @@ std::vector<double> threads(const std::wstring& dir, int batches) {
     for (std::size_t n = 0; n < std::size(kThreadCounts); ++n) {
       for (std::size_t c = 0; c < std::size(calls); ++c) {
         const int count = kThreadCounts[n], each = batches * kBatch / 5 / count;
-        std::vector<std::thread> running;
+        // Timed from the moment all threads are released until the last one is done:
+        // starting a thread under Wine costs milliseconds, which would blur every ratio.
+        std::atomic<int> waiting{0}, running{count};
+        HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr), done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < count; ++t) {
+          threads.emplace_back([&, c, each] {
+            ++waiting;
+            WaitForSingleObject(go, INFINITE);
+            for (int i = 0; i < each; ++i) calls[c]();
+            if (--running == 0) SetEvent(done);
+          });
+        }
+        while (waiting < count) Sleep(1);
+        Sleep(1);  // the last one to count itself is in its wait
         QueryPerformanceCounter(&a);
-        for (int t = 0; t < count; ++t) running.emplace_back([&, c, each] { for (int i = 0; i < each; ++i) calls[c](); });
-        for (std::thread& t : running) t.join();
+        SetEvent(go);
+        WaitForSingleObject(done, INFINITE);
         QueryPerformanceCounter(&b);
+        for (std::thread& t : threads) t.join();
+        CloseHandle(go), CloseHandle(done);
         seconds[n * std::size(calls) + c] += static_cast<double>(b.QuadPart - a.QuadPart) / freq.QuadPart;
       }
     }
