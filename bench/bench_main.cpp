@@ -58,29 +58,38 @@ std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) 
   return figures;
 }
 
-// The cost of the session lock: logInfo of the shipped DLL next to the same
-// DLL built without the lock, each with its own session, in one process.
-std::vector<double> lockCost(const std::wstring& dir, int batches) {
-  const std::string narrowDir(dir.begin(), dir.end());
-  if (!logInit(narrowDir.c_str(), "bench_", 8192, 0, 5, 0, 0)) return {};
-  HMODULE unlocked = LoadLibraryW(L"corvelin_x64_nolock.dll");
-  if (unlocked == nullptr) return {};
-  auto init = reinterpret_cast<decltype(&::logInit)>(reinterpret_cast<void*>(GetProcAddress(unlocked, "logInit")));
-  auto info = reinterpret_cast<decltype(&::logInfo)>(reinterpret_cast<void*>(GetProcAddress(unlocked, "logInfo")));
-  auto term = reinterpret_cast<decltype(&::logTerm)>(reinterpret_cast<void*>(GetProcAddress(unlocked, "logTerm")));
-  const std::string other = narrowDir + "\\nolock";
+// logInfo of the session already started next to logInfo of a second copy of
+// the DLL (`dll`), started plainly in the subdirectory `subdir`, in one process.
+std::vector<double> besideSecondCopy(const std::wstring& dir, const wchar_t* dll, const char* subdir,
+                                     const char* startedLabel, const char* copyLabel, int batches) {
+  HMODULE copy = LoadLibraryW(dll);
+  if (copy == nullptr) return {};
+  auto init = reinterpret_cast<decltype(&::logInit)>(reinterpret_cast<void*>(GetProcAddress(copy, "logInit")));
+  auto info = reinterpret_cast<decltype(&::logInfo)>(reinterpret_cast<void*>(GetProcAddress(copy, "logInfo")));
+  auto term = reinterpret_cast<decltype(&::logTerm)>(reinterpret_cast<void*>(GetProcAddress(copy, "logTerm")));
+  const std::string other = std::string(dir.begin(), dir.end()) + "\\" + subdir;
   CreateDirectoryA(other.c_str(), nullptr);
   if (init == nullptr || info == nullptr || term == nullptr || !init(other.c_str(), "bench_", 8192, 0, 5, 0, 0)) return {};
   HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
   const std::string line = recordLine(8192);
   const std::vector<Contender> contenders = {
       floorContender(floor, line),
-      {"logInfo", [] { logInfo(kText); }},
-      {"logInfo without the lock", [&] { info(kText); }},
+      {startedLabel, [] { logInfo(kText); }},
+      {copyLabel, [&] { info(kText); }},
   };
   std::vector<double> figures = interleave(contenders, batches, kBatch);
   CloseHandle(floor);
   term();
+  return figures;
+}
+
+// The cost of the session lock: logInfo of the shipped DLL next to the same
+// DLL built without the lock, each with its own session, in one process.
+std::vector<double> lockCost(const std::wstring& dir, int batches) {
+  const std::string narrowDir(dir.begin(), dir.end());
+  if (!logInit(narrowDir.c_str(), "bench_", 8192, 0, 5, 0, 0)) return {};
+  std::vector<double> figures =
+      besideSecondCopy(dir, L"corvelin_x64_nolock.dll", "nolock", "logInfo", "logInfo without the lock", batches);
   logTerm();
   return figures;
 }
@@ -97,24 +106,9 @@ std::vector<double> rotationCost(const std::wstring& dir, int batches) {
   DWORD written = 0;
   WriteFile(profile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   CloseHandle(profile);
-  HMODULE twin = LoadLibraryW(L"corvelin_x64_twin.dll");
-  if (twin == nullptr || !logInitProfile(ini.c_str())) return {};
-  auto init = reinterpret_cast<decltype(&::logInit)>(reinterpret_cast<void*>(GetProcAddress(twin, "logInit")));
-  auto info = reinterpret_cast<decltype(&::logInfo)>(reinterpret_cast<void*>(GetProcAddress(twin, "logInfo")));
-  auto term = reinterpret_cast<decltype(&::logTerm)>(reinterpret_cast<void*>(GetProcAddress(twin, "logTerm")));
-  const std::string other = narrowDir + "\\plain";
-  CreateDirectoryA(other.c_str(), nullptr);
-  if (init == nullptr || info == nullptr || term == nullptr || !init(other.c_str(), "bench_", 8192, 0, 5, 0, 0)) return {};
-  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
-  const std::string line = recordLine(8192);
-  const std::vector<Contender> contenders = {
-      floorContender(floor, line),
-      {"logInfo, rotation on", [] { logInfo(kText); }},
-      {"logInfo, rotation off", [&] { info(kText); }},
-  };
-  std::vector<double> figures = interleave(contenders, batches, kBatch);
-  CloseHandle(floor);
-  term();
+  if (!logInitProfile(ini.c_str())) return {};
+  std::vector<double> figures = besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", "logInfo, rotation on",
+                                                 "logInfo, rotation off", batches);
   logTerm();
   return figures;
 }
