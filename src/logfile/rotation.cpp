@@ -176,17 +176,17 @@ bool dayHasChanged(std::uint32_t& date) {
   return date != rot.current.date;
 }
 
-void beforeUnit(std::size_t size, bool unitStart) {
+void beforeUnit(std::size_t unitSize, std::size_t bytes, bool unitStart) {
   if (unitStart) {
     std::uint32_t date = 0;
     const bool newDay = dayHasChanged(date);
-    const bool full = !rot.fresh && rot.size + size + rot.reserve > rot.limit;
+    const bool full = !rot.fresh && rot.size + unitSize + rot.reserve > rot.limit;
     if ((newDay || full) && rot.size >= rot.retryAt) {
       switchFile(newDay ? SeriesFile{date, 1} : SeriesFile{rot.current.date, rot.current.index + 1}, rot.wroteHere);
     }
     rot.fresh = false;
   }
-  rot.size += size;
+  rot.size += bytes;  // what is written, piece by piece: a unit's size is only known ahead for the switch
   rot.wroteHere = true;
 }
 

@@ -72,7 +72,7 @@ void flushBatches() {
 bool write(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool unitStart) {
   if (!usable(file) || file != session.fileHandle) return writeAll(file, data, size);
   if (unitHook != nullptr) {
-    unitHook(unitSize, unitStart);
+    unitHook(unitSize, size, unitStart);
     file = session.fileHandle;  // the hook may have moved the session on
   }
   if (!batching || !unitStart || unitSize > kBatchBytes) {  // alone, after what came before

@@ -43,10 +43,11 @@ void flushSessionFile();
 // Nothing pending, as in a freshly loaded library (for tests).
 void resetBatches();
 
-// Called under the session lock before every unit of the session's file
-// (`unitStart`, with the unit's whole size) and before each later piece of
-// one; null while nothing watches the file's size.
-using UnitHook = void (*)(std::size_t size, bool unitStart);
+// Called under the session lock before every write to the session's file:
+// `bytes` are about to be written; at a unit's start (`unitStart`) `unitSize`
+// is the size of the whole unit, of which these bytes may be the first piece.
+// Null while nothing watches the file's size.
+using UnitHook = void (*)(std::size_t unitSize, std::size_t bytes, bool unitStart);
 extern UnitHook unitHook;
 
 }  // namespace corvelin

@@ -134,7 +134,7 @@ TEST_F(Output, TextAndHexDumps) {
   for (std::size_t i = 0; i < 25; ++i) data[i] = static_cast<unsigned char>(i + 1);
   static Transcript* units;  // rotation sizes a dump by what it announces before its first byte
   units = &t;
-  unitHook = [](std::size_t size, bool start) { start ? units->note("announced " + std::to_string(size)) : void(); };
+  unitHook = [](std::size_t size, std::size_t, bool start) { start ? units->note("announced " + std::to_string(size)) : void(); };
   DO(logPutHex("AB\xE3\x81\x82", 5, 1, 10));
   DO(logPutHex("A\0B", 3, 0, 10));
   DO(logPutHex("A", 0, 1, 10));

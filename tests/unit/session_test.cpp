@@ -264,6 +264,12 @@ TEST_F(Start, Rotation) {
   DO(logInitProfile("C:\\r.ini"));
   corvelin::session.keepFiles = 0;  // a switch that keeps every file
   line(900), line(900);
+  sessionResetToLoad();  // a dump in two writes counts its bytes once: it and a record fit one 67 KB file
+  profile(u"C:\\b.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"b_"}, {u"LogOutPutLevel", u"5"},
+                          {u"LogKBytesRotateFlg", u"1"}, {u"LogKBytesSize", u"67"}});
+  DO(logInitProfile("C:\\b.ini"));
+  DO(logPutHex(dump.c_str(), 22000, 0, 80));
+  line(1900);
   for (const auto& [path, bytes] : world().files) t.note(fake::u8(path) + ": " + std::to_string(bytes.size()) + " bytes");
 }
 
