@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "forward/forward.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "record/writer.h"
@@ -17,6 +18,7 @@ void report(DumpOut& out, const char* message, const char* lineEnd) {
   char line[kSysLineCapacity];
   const int n = formatSysLine(line, kError, message, lineEnd);
   if (n > 0) out.put(line, static_cast<std::size_t>(n));
+  forward::sysLine(kError, message);
 }
 
 const char* const kOverrun[5] = {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "forward/forward.h"
 #include "logfile/banner.h"
 #include "record/format.h"
 #include "record/textconv.h"
@@ -125,6 +126,7 @@ void reportFailedSwitch(const char16_t* path, std::uint32_t code) {
   utf16ToUtf8(message, text, kMessageCapacity);
   const int n = formatSysLine(line, kError, text);
   if (n > 0) writeLine(session.fileHandle, line, static_cast<std::size_t>(n));
+  forward::sysLine(kError, text);
   rot.retryAt = rot.size + rot.limit;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "forward/forward.h"
 #include "record/lineprefix.h"
 #include "record/writer.h"
 #include "session/guard.h"
@@ -17,6 +18,7 @@ constexpr std::int32_t kNoThreshold = -2147483647 - 1;
 // _log has none. `source` names the function in the size report, `level`
 // in the lines of WriteFlg 65536.
 void writeRecord(std::int32_t threshold, const char* source, const char* level, const char* text) {
+  const std::int32_t forwardLevel = threshold == kNoThreshold ? forward::kNoLevel : threshold;
   if (session.outputLevel < threshold || !sessionActive() || text == nullptr) return;
   const std::size_t length = std::strlen(text);
   if (!bufSizCheck_U8(session.fileHandle, source, static_cast<std::int32_t>(kMaxLine),
@@ -33,6 +35,9 @@ void writeRecord(std::int32_t threshold, const char* source, const char* level, 
     reportOverLength(session.fileHandle);  // the file shows where a record was refused
   } else if (n > 0) {
     logWriteN(session.fileHandle, scratch.lineBuf, n);
+    if (forward::wants(forwardLevel)) {
+      forward::record(forwardLevel, text, length, lineClock != 0 ? lineClock : platform::ticksSince1970());
+    }
   }
 }
 

@@ -9,6 +9,7 @@
 namespace corvelin {
 
 std::int64_t startTicks = 0;
+std::int64_t lineClock = 0;
 
 namespace {
 
@@ -132,7 +133,7 @@ std::size_t appendMillisAndLevel(std::int64_t now, const char* level, const char
 
 void resetTimeCache() {
   cache = TimeCache{};
-  startTicks = 0;
+  startTicks = lineClock = 0;
 }
 
 double secondsBetween(std::int64_t from, std::int64_t to) {
@@ -154,6 +155,7 @@ bool isTimedWriteFlg(std::int32_t writeFlg) {
 std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
                         const char* level, char* out) {
   out[0] = 0;
+  lineClock = 0;
   const PrefixFormat* f = findFormat(writeFlg);
   if (f == nullptr) return 0;
 
@@ -170,7 +172,7 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
     const std::uint64_t monotonic = platform::monotonicMillis();  // read before the wall clock
     // Milliseconds come from the wall clock of every record, never from a cached second.
     if (!calendarOnly || f->millisAndLevel || monotonic >= cache.secondHoldsUntil) {
-      now = platform::ticksSince1970();
+      now = lineClock = platform::ticksSince1970();
       const std::int64_t second = floorSeconds(now);
       if (second != cache.second) {
         cache.local = platform::localTime(second);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "forward/forward.h"
 #include "platform/platform.h"
 
 namespace corvelin {
@@ -30,6 +31,15 @@ int buildSysLine(std::int32_t level, const char* format, const FmtArg* args, int
   if (!scratchReady()) return -1;
   formatArgsA(scratch.sysMsgBuf, kMessageCapacity, format, args, count);
   return formatSysLine(scratch.sysLineBuf, level, scratch.sysMsgBuf);
+}
+
+// Writes the line buildSysLine made, or the over-length report instead, and
+// forwards it: a forwarder gets it even when the file could not take it.
+std::int32_t writeSysLine(FileHandle& file, std::int32_t level, int n) {
+  if (n > kMaxLine) return logWriteN(file, scratch.sysLineBuf, static_cast<std::size_t>(n));
+  const std::int32_t written = writeBytes(file, scratch.sysLineBuf, static_cast<std::size_t>(n));
+  forward::sysLine(level, scratch.sysMsgBuf);
+  return written;
 }
 
 }  // namespace
@@ -70,21 +80,21 @@ void logSysArgs(std::int32_t level, const char* format, const FmtArg* args, int 
     return;
   }
   const int n = buildSysLine(level, format, args, count);
-  if (n > 0) logWriteN(session.fileHandle, scratch.sysLineBuf, static_cast<std::size_t>(n));
+  if (n > 0) writeSysLine(session.fileHandle, level, n);
 }
 
 std::int32_t logSysForcedArgs(FileHandle& file, std::int32_t level, const char* format, const FmtArg* args,
                               int count) {
   const int n = buildSysLine(level, format, args, count);
   if (n <= 0) return 0;
-  return logWriteN(file, scratch.sysLineBuf, static_cast<std::size_t>(n));
+  return writeSysLine(file, level, n);
 }
 
 std::int32_t logSysDirectArgs(FileHandle file, std::int32_t level, const char* format, const FmtArg* args,
                               int count) {
   const int n = buildSysLine(level, format, args, count);
   if (n <= 0) return 0;
-  if (n <= kMaxLine) return writeBytes(file, scratch.sysLineBuf, static_cast<std::size_t>(n));
+  if (n <= kMaxLine) return writeSysLine(file, level, n);
   char message[520];
   overLengthMessage(message, 104);
   return logSysDirect(file, kCretical, "%s", static_cast<const char*>(message));

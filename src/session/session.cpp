@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "diag/profiling.h"
+#include "forward/forward.h"
 #include "record/lineprefix.h"
 #include "session/sink.h"
 
@@ -87,6 +88,7 @@ bool sessionActive() {
 
 void sessionResetToLoad() {
   unitHook = nullptr;
+  forward::reset();
   resetBatches();
   scratchBufFree();
   session = LogSession{};

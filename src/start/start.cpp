@@ -5,6 +5,7 @@
 
 #include "record/format.h"
 #include "record/textconv.h"
+#include "forward/forward.h"
 #include "logfile/banner.h"
 #include "logfile/rotation.h"
 #include "start/start.h"
@@ -109,6 +110,7 @@ extern "C" CORVELIN_API void CORVELIN_CALL logTerm(void) {
     scratchBufFree();
     return;
   }
+  forward::stopAll();
   stopRotation();  // the end banner closes the file the session is in
   if (session.sleepSwitch != 1) writeEndBanner();
   flushSessionFile();
