@@ -71,6 +71,12 @@ std::uint64_t monotonicMillis();
 inline constexpr std::uint64_t kMonotonicStepMillis = 16;
 std::uint32_t currentThreadId();
 
+// The process: its id, and the base name of its executable without
+// directory or extension ("app" for C:\bin\app.exe), cut to capacity - 1
+// units; returns the units copied.
+std::uint32_t processId();
+std::size_t executableBaseName(char16_t* out, std::size_t capacity);
+
 // True when the profile functions would find `path` (a bare file name means
 // the Windows directory, as they read it).
 bool profileFileExists(const char16_t* path);

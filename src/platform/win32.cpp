@@ -118,6 +118,27 @@ std::uint64_t monotonicMillis() { return GetTickCount64(); }
 
 std::uint32_t currentThreadId() { return GetCurrentThreadId(); }
 
+std::uint32_t processId() { return GetCurrentProcessId(); }
+
+std::size_t executableBaseName(char16_t* out, std::size_t capacity) {
+  wchar_t path[32768];
+  const DWORD n = GetModuleFileNameW(nullptr, path, sizeof path / sizeof path[0]);
+  if (capacity == 0) return 0;
+  out[0] = 0;
+  if (n == 0 || n >= sizeof path / sizeof path[0]) return 0;
+  const wchar_t* start = path;
+  for (const wchar_t* p = path; *p != 0; ++p) {
+    if (*p == L'\\' || *p == L'/') start = p + 1;
+  }
+  const wchar_t* end = std::wcsrchr(start, L'.');
+  if (end == nullptr) end = path + n;
+  std::size_t units = static_cast<std::size_t>(end - start);
+  if (units > capacity - 1) units = capacity - 1;
+  std::memcpy(out, start, units * sizeof(char16_t));
+  out[units] = 0;
+  return units;
+}
+
 bool profileFileExists(const char16_t* path) {
   // The profile functions look for a bare file name in the Windows directory.
   const wchar_t* p = w(path);

@@ -187,6 +187,12 @@ std::uint64_t monotonicMillis() {
   return w.monotonicMs;
 }
 std::uint32_t currentThreadId() { return w.threadId; }
+std::uint32_t processId() { return w.processId; }
+std::size_t executableBaseName(char16_t* out, std::size_t capacity) {
+  const std::u16string name = w.executable.substr(0, capacity - 1);
+  std::copy(name.c_str(), name.c_str() + name.size() + 1, out);
+  return name.size();
+}
 
 bool profileFileExists(const char16_t* path) { return w.profiles.count(fake::profileKey(path)) != 0; }
 

@@ -32,6 +32,8 @@ struct World {
   std::uint64_t monotonicMs = 1000000;  // moves by every change of `ticks`
   std::uint32_t bootMillis = 123456;
   std::uint32_t threadId = 4242;
+  std::uint32_t processId = 4711;
+  std::u16string executable = u"host";  // base name, no extension
 
   std::uint32_t lastError = 0;
   std::map<std::uint32_t, std::u16string> systemTexts;
