@@ -25,7 +25,7 @@ struct Input {
 };
 
 inline void check(bool holds) { if (!holds) std::abort(); }  // a failure is a finding
-inline void append(void* to, const char* data, std::size_t size) { static_cast<std::string*>(to)->append(data, size); }
+inline void append(void* to, const char* data, std::size_t size, bool) { static_cast<std::string*>(to)->append(data, size); }
 
 void run(Input in);
 

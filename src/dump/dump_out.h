@@ -10,7 +10,8 @@ namespace corvelin {
 
 class DumpOut {
  public:
-  using Flush = void (*)(void* context, const char* data, std::size_t size);
+  // `last`: the dump is finished, nothing follows these bytes.
+  using Flush = void (*)(void* context, const char* data, std::size_t size, bool last);
 
   DumpOut(char* buffer, std::size_t capacity, Flush flush, void* context)
       : buffer_(buffer), capacity_(capacity), flush_(flush), context_(context) {}
@@ -47,11 +48,11 @@ class DumpOut {
   void commit(std::size_t size) { used_ += size; }
 
   // Hands on what is left.
-  void finish() { drain(); }
+  void finish() { drain(true); }
 
  private:
-  void drain() {
-    if (used_ > 0) flush_(context_, buffer_, used_);
+  void drain(bool last = false) {
+    if (used_ > 0) flush_(context_, buffer_, used_, last);
     used_ = 0;
   }
 
@@ -69,9 +70,15 @@ char* dumpStage();
 // The context of flushToLog: a dump is one unit of the file, whose first
 // flush carries its whole size when that is larger than the stage.
 struct DumpUnit {
-  std::size_t size = 0;  // 0: the dump fits the stage
+  std::size_t size = 0;  // 0: the dump fits the stage, or `measure` tells
   bool started = false;
+  // The whole size of a dump that cannot tell it ahead, asked only when the
+  // dump turns out larger than the stage.
+  std::size_t (*measure)(const void* context) = nullptr;
+  const void* context = nullptr;
 };
-void flushToLog(void* unit, const char* data, std::size_t size);
+void flushToLog(void* unit, const char* data, std::size_t size, bool last);
+// The size of what `build` puts into a DumpOut.
+std::size_t measureDump(void (*build)(const void* context, DumpOut& out), const void* context);
 
 }  // namespace corvelin

@@ -6,6 +6,7 @@
 
 #include "dump/hexcells.h"
 #include "dump/hexdump.h"
+#include "forward/forward.h"
 #include "record/format.h"
 #include "record/lineprefix.h"
 #include "record/textconv.h"
@@ -265,9 +266,17 @@ int formatTimingMessage(char* out, int capacity, double seconds) {
 
 namespace {
 
-void writeTimingLine() {
+// With WriteFlg 1 a table ends with the INFO line of the time it took, in
+// the same unit: a rotation never parts them.
+void finishTable(DumpOut& out) {
   char message[260];
-  if (formatTimingMessage(message, 260, elapsedSeconds()) > 0) log_sys(kInfo, "%s", static_cast<const char*>(message));
+  if (session.writeFlg == 1 && session.outputLevel >= 0 && formatTimingMessage(message, 260, elapsedSeconds()) > 0) {
+    char line[kSysLineCapacity];
+    const int n = formatSysLine(line, kInfo, message);
+    if (n > 0) out.put(line, static_cast<std::size_t>(n));
+    forward::sysLine(kInfo, message);
+  }
+  out.finish();
 }
 
 }  // namespace
@@ -290,8 +299,7 @@ extern "C" CORVELIN_API void CORVELIN_CALL logDumpRaw(const void* data, std::int
   DumpUnit unit;
   DumpOut out(dumpStage(), kDumpStage, flushToLog, &unit);
   buildRawTable(static_cast<const unsigned char*>(data), size, charSet, prefix, lineEndA, out);
-  out.finish();
-  if (session.writeFlg == 1) writeTimingLine();
+  finishTable(out);
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logDumpUTF8(const char* text, std::int32_t /*size*/, const char* prefix) {
@@ -309,6 +317,5 @@ extern "C" CORVELIN_API void CORVELIN_CALL logDumpUTF8(const char* text, std::in
   DumpUnit unit;
   DumpOut out(dumpStage(), kDumpStage, flushToLog, &unit);
   writeUtf8Table(text, length, prefix, lineEndA, out);
-  out.finish();
-  if (session.writeFlg == 1) writeTimingLine();
+  finishTable(out);
 }

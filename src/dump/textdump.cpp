@@ -14,11 +14,13 @@
 namespace corvelin {
 namespace {
 
+bool measuring = false;  // a dump only measured is not forwarded
+
 void report(DumpOut& out, const char* message, const char* lineEnd) {
   char line[kSysLineCapacity];
   const int n = formatSysLine(line, kError, message, lineEnd);
   if (n > 0) out.put(line, static_cast<std::size_t>(n));
-  forward::sysLine(kError, message);
+  if (!measuring) forward::sysLine(kError, message);
 }
 
 const char* const kOverrun[5] = {
@@ -133,8 +135,24 @@ extern "C" CORVELIN_API void CORVELIN_CALL logPut(const char* text, std::int32_t
   if (!dumpArgumentsAccepted("corvelin.cpp logPut()", length, newLineCnt, "logPut() newLineCnt は 10-80の間で有効です")) {
     return;
   }
-  DumpUnit unit;
+  struct Dump {
+    const char* text;
+    std::size_t length;
+    std::int32_t len, newLineCnt;
+    bool startEnd;
+    static void build(const void* context, DumpOut& out) {
+      const auto& d = *static_cast<const Dump*>(context);
+      buildTextDump(d.text, d.length, d.len, d.startEnd, d.newLineCnt, lineEndA, out);
+    }
+  } dump{text, length, len, newLineCnt, startEndFlg != 0};
+  // A dump larger than the stage (a report line for each bad byte) tells its whole size first.
+  DumpUnit unit{0, false, [](const void* d) {
+    measuring = true;
+    const std::size_t size = measureDump(Dump::build, d);
+    measuring = false;
+    return size;
+  }, &dump};
   DumpOut out(dumpStage(), kDumpStage, flushToLog, &unit);
-  buildTextDump(text, length, len, startEndFlg != 0, newLineCnt, lineEndA, out);
+  Dump::build(&dump, out);
   out.finish();
 }

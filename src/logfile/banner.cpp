@@ -13,12 +13,6 @@ std::size_t toUtf8(const char16_t* line, int formatted, char (&out)[kBannerBytes
   return formatted > 0 ? static_cast<std::size_t>(utf16ToUtf8(line, out, static_cast<int>(kBannerBytes))) : 0;
 }
 
-void writeLine(std::size_t (*build)(char (&)[kBannerBytes])) {
-  char line[kBannerBytes];
-  const std::size_t n = build(line);
-  if (n > 0) writeUnit(session.fileHandle, line, n);
-}
-
 }  // namespace
 
 std::size_t startBanner(char (&out)[kBannerBytes]) {
@@ -45,14 +39,15 @@ std::size_t closingLine(const char16_t* next, char (&out)[kBannerBytes]) {
                 out);
 }
 
-void writeStartBanner() { writeLine(startBanner); }
+std::size_t sleepBanner(const char* format, char (&out)[kBannerBytes]) {
+  const int n = boundedFormatA(out, 260, format, static_cast<const char*>(lineEndA));
+  return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
 
-void writeEndBanner() { writeLine(endBanner); }
-
-void writeSleepBanner(const char* format) {
-  char banner[260];
-  const int n = boundedFormatA(banner, 260, format, static_cast<const char*>(lineEndA));
-  if (n > 0) writeUnit(session.fileHandle, banner, static_cast<std::size_t>(n));
+void writeEndBanner() {
+  char line[kBannerBytes];
+  const std::size_t n = endBanner(line);
+  if (n > 0) writeUnit(session.fileHandle, line, n);
 }
 
 }  // namespace corvelin

@@ -19,10 +19,9 @@ std::size_t endBanner(char (&out)[kBannerBytes]);
 // "--- [prefix] continued in Log={next} ---": names the file that goes on.
 std::size_t closingLine(const char16_t* next, char (&out)[kBannerBytes]);
 
-// Each a unit of the session's file.
-void writeStartBanner();
-void writeEndBanner();
-// A sleep banner: `format` takes lineEndA for its one %s.
-void writeSleepBanner(const char* format);
+// A sleep banner: `format` takes lineEndA for its one %s (within 260 bytes).
+std::size_t sleepBanner(const char* format, char (&out)[kBannerBytes]);
+
+void writeEndBanner();  // a unit of the session's file
 
 }  // namespace corvelin

@@ -28,6 +28,18 @@ void cutLineEnd(char16_t* text) {
   for (int i = 0; i < 2 && n > 0 && (text[n - 1] == u'\r' || text[n - 1] == u'\n'); ++i) text[--n] = 0;
 }
 
+int win32ErrorText(std::uint32_t code, char* out, int capacity) {
+  char16_t system[1024];
+  if (platform::systemMessage(code, system, 1024) > 0) {
+    cutLineEnd(system);
+  } else {
+    u16copy(system, 1024, kNoSystemText);
+  }
+  char16_t text[1100];
+  boundedFormatW(text, 1100, u"Win32 ErrCode=%d :%s", static_cast<std::int32_t>(code), static_cast<const char16_t*>(system));
+  return utf16ToUtf8(text, out, capacity);
+}
+
 void w32_err_fmtMsg(FileHandle file, const char16_t* name, std::int32_t line, char16_t* out,
                     std::size_t capacity) {
   const std::uint32_t code = platform::lastError();
@@ -122,7 +134,8 @@ FileHandle openLogPath(LogSession* s, char16_t* path, const char16_t* prefix, bo
     return file;
   }
   how = Opened::Held;
-  if (heldQuietly && platform::lastError() == platform::kErrSharingViolation) return file;
+  const std::uint32_t error = platform::lastError();
+  if (heldQuietly && (error == platform::kErrSharingViolation || error == platform::kErrAccessDenied)) return file;
   reportOpenAttempt(path);
   reportOpenFailure(path);
   how = Opened::Failed;

@@ -27,8 +27,8 @@ bool logDirReady(const char16_t* dir);
 FileHandle createLogFile(LogSession* s, const char16_t* path, const char16_t* prefix);
 enum class Opened { Created, Appended, Held, Failed };
 // Creates `path` or opens it at its end, with the boxes of a failure. With
-// `heldQuietly`, a file that another process holds without sharing writes
-// gives kInvalidHandle and Held, and no box. `path` (kPathBlockUnits)
+// `heldQuietly`, a file that another process holds without sharing writes,
+// or that may not be written, gives kInvalidHandle and Held, and no box. `path` (kPathBlockUnits)
 // receives the description of a failure.
 FileHandle openLogPath(LogSession* s, char16_t* path, const char16_t* prefix, bool heldQuietly, Opened& how);
 // The box of a failed attempt on `path`, unless the file merely exists.
@@ -53,6 +53,10 @@ void w32_err_fmtMsg(FileHandle file, const char16_t* name, std::int32_t line, ch
 
 // Cuts the CR LF that ends system texts: at most two trailing CR or LF units.
 void cutLineEnd(char16_t* text);
+
+// "Win32 ErrCode=<code> :<system text>" in UTF-8 in `out` (the system
+// text without its CR LF); returns its length.
+int win32ErrorText(std::uint32_t code, char* out, int capacity);
 
 // What the descriptions say when the system has no text for a code.
 inline constexpr const char16_t* kNoSystemText = u"(no system text for this code)";

@@ -16,19 +16,21 @@ namespace {
 
 constexpr std::uint32_t kLastIndex = 4294967295u;
 constexpr std::uint32_t kTriesPerSwitch = 10000;  // names taken by others before the session gives up
-constexpr std::uint64_t kDayCheckMillis = 60000;  // at least this often; exactly at midnight
 
 struct Rotation {
   char16_t dir[kPathUnits];
   char16_t prefix[kPathUnits];
   SeriesFile current;
-  std::uint64_t limit;       // bytes a file may hold
-  std::uint64_t size;        // bytes the current file holds
-  std::uint64_t reserve;     // kept free for its closing line or the end banner
-  std::uint64_t retryAt;     // after a failed create: no new attempt below this size
-  std::uint64_t dayCheckAt;  // monotonic ms of the next look at the calendar
-  bool fresh;                // holds only this session's mark and start banner
-  bool wroteHere;            // this session wrote to it, so it gets the closing line
+  std::uint64_t limit;          // bytes a file may hold
+  std::uint64_t size;           // bytes the current file holds
+  std::uint64_t reserve;        // kept free for its closing line (longer than the end banner)
+  std::uint64_t retryAt;        // after a failed switch: no new attempt below this size
+  std::uint64_t failuresSeen;   // the sink's count of failed writes when `size` was last true
+  std::int64_t dateSecond;      // the wall-clock second whose date is `date`
+  std::uint32_t date;
+  bool exhausted;               // no name is left today: no switch by size before the next day
+  bool fresh;                   // holds only this session's mark and start banner
+  bool wroteHere;               // this session wrote to it, so it gets the closing line
 };
 Rotation rot;
 
@@ -40,16 +42,20 @@ bool digits(const char16_t*& p, int count, std::uint64_t& value) {
   return true;
 }
 
-bool isEnd(const char16_t* p) { return p[0] == u'.' && p[1] == u'l' && p[2] == u'o' && p[3] == u'g' && p[4] == 0; }
+bool isEnd(const char16_t* p) { return platform::sameFileName(p, u16len(p), u".log", 4); }
 
-// Today's local date as YYYYMMDD, and the milliseconds left of it.
-std::uint32_t today(std::uint64_t& msLeft) {
+// Today's local date as YYYYMMDD. The wall clock is read for every unit, so a
+// clock set forward (time synchronisation) moves the series at once; the
+// calendar is asked once per second.
+std::uint32_t today() {
   const std::int64_t ticks = platform::ticksSince1970();
   const std::int64_t second = ticks / 10000000 - (ticks % 10000000 < 0 ? 1 : 0);
-  const platform::CalendarTime t = platform::localTime(second);
-  const std::int64_t secondsLeft = 86400 - (t.hour * 3600 + t.minute * 60 + t.second);
-  msLeft = static_cast<std::uint64_t>(secondsLeft * 1000 - (ticks - second * 10000000) / 10000);
-  return static_cast<std::uint32_t>(t.year * 10000 + t.month * 100 + t.day);
+  if (second != rot.dateSecond) {
+    const platform::CalendarTime t = platform::localTime(second);
+    rot.date = static_cast<std::uint32_t>(t.year * 10000 + t.month * 100 + t.day);
+    rot.dateSecond = second;
+  }
+  return rot.date;
 }
 
 // The series found in the directory, oldest first, in a block of the
@@ -93,19 +99,32 @@ void seriesFiles(const char16_t* dir, Listing& listing) {
 
 // The first free name from `from` on: a new file (mark, logDir) and its
 // name in `path`; kInvalidHandle with the last error of the first name
-// that could not be made for another reason than being taken.
+// that could not be made for another reason than being taken. `from` must
+// have a name (index 1 or more).
 FileHandle createNext(SeriesFile& from, char16_t* path) {
-  for (std::uint32_t tries = 0; tries < kTriesPerSwitch && from.index != 0; ++tries, ++from.index) {
+  for (std::uint32_t tries = 0; tries < kTriesPerSwitch; ++tries, ++from.index) {
     seriesPath(rot.dir, rot.prefix, from, path);
     const FileHandle file = createLogFile(&session, path, rot.prefix);
     if (file != platform::kInvalidHandle || platform::lastError() != platform::kErrFileExists) return file;
+    if (from.index == kLastIndex) break;  // taken, and the last name there is
   }
   return platform::kInvalidHandle;
 }
 
-void writeLine(FileHandle file, const char* line, std::size_t n) {
-  writeAll(file, line, n);
-  rot.size += n;
+// One of rotation's own lines in the session's file, counted once written.
+void writeLine(const char* line, std::size_t n) {
+  if (writeOwnLine(line, n)) rot.size += n;
+}
+
+// "[SYSLOG]" ERROR line of rotation's; the forwarders hear it even when the
+// file cannot take it.
+void reportProblem(const char16_t* message) {
+  char text[kSysLineCapacity];
+  char line[kSysLineCapacity];
+  utf16ToUtf8(message, text, kMessageCapacity);
+  const int n = formatSysLine(line, kError, text);
+  if (n > 0) writeLine(line, static_cast<std::size_t>(n));
+  forward::sysLine(kError, text);
 }
 
 // The session stays in its file, says why in it, and tries again only after
@@ -121,13 +140,20 @@ void reportFailedSwitch(const char16_t* path, std::uint32_t code) {
   boundedFormatW(message, static_cast<int>(sizeof message / sizeof message[0]),
                  u"log rotation: cannot create %s, this file goes on: Win32 ErrCode=%d :%s", path,
                  static_cast<std::int32_t>(code), static_cast<const char16_t*>(system));
-  char text[kSysLineCapacity];
-  char line[kSysLineCapacity];
-  utf16ToUtf8(message, text, kMessageCapacity);
-  const int n = formatSysLine(line, kError, text);
-  if (n > 0) writeLine(session.fileHandle, line, static_cast<std::size_t>(n));
-  forward::sysLine(kError, text);
+  reportProblem(message);
   rot.retryAt = rot.size + rot.limit;
+}
+
+// The day's series has no name left after the current file: said once, and
+// the file goes on until the next day.
+void reportExhausted() {
+  char16_t path[kPathBlockUnits];
+  seriesPath(rot.dir, rot.prefix, rot.current, path);
+  char16_t message[kPathBlockUnits + 100];
+  boundedFormatW(message, static_cast<int>(sizeof message / sizeof message[0]),
+                 u"log rotation: no file name is left after %s today, this file goes on", path);
+  reportProblem(message);
+  rot.exhausted = true;
 }
 
 // Deletes the oldest files of the series until LogKeepFiles remain; a file
@@ -147,58 +173,86 @@ void keepNewest() {
   }
 }
 
-void switchFile(SeriesFile next, bool closeWithLine) {
+// What the current file keeps free: the closing line that names the next
+// file of the day (a later day's name is shorter, the end banner too).
+void setReserve() {
+  char16_t next[kPathBlockUnits];
+  seriesPath(rot.dir, rot.prefix, SeriesFile{rot.current.date, rot.current.index == kLastIndex ? kLastIndex : rot.current.index + 1}, next);
+  char line[kBannerBytes];
+  rot.reserve = std::max(closingLine(next, line), endBanner(line));
+}
+
+// Moves the session to the first free name from `next` on, once that file
+// holds its mark and `banner` (the start banner when null) and the current
+// one, with `closeWithLine`, names it at its end. A file that cannot be made
+// or filled is removed again and the session stays where it is.
+void switchFile(SeriesFile next, bool closeWithLine, const char* banner = nullptr, std::size_t bannerSize = 0) {
   char16_t path[kPathBlockUnits];
   const FileHandle file = createNext(next, path);
   if (file == platform::kInvalidHandle) {
-    reportFailedSwitch(path, platform::lastError());
+    if (platform::lastError() == platform::kErrFileExists && next.index == kLastIndex) {
+      reportExhausted();
+    } else {
+      reportFailedSwitch(path, platform::lastError());
+    }
     return;
   }
   char line[kBannerBytes];
-  flushSessionFile();  // what the old file was handed goes before its closing line
-  if (closeWithLine) writeAll(session.fileHandle, line, closingLine(path, line));
+  if (banner == nullptr) bannerSize = startBanner(line), banner = line;
+  const std::uint64_t mark = platform::fileSize(file);
+  char closing[kBannerBytes];
+  const std::size_t closingSize = closeWithLine ? closingLine(path, closing) : 0;
+  if (!writeAll(file, banner, bannerSize) || platform::fileSize(file) != mark + bannerSize ||
+      (closeWithLine && !writeOwnLine(closing, closingSize))) {
+    const std::uint32_t error = platform::lastError();
+    platform::closeFile(file);
+    platform::deleteFile(path);
+    reportFailedSwitch(path, error);
+    return;
+  }
   platform::closeFile(session.fileHandle);
   session.fileHandle = file;
   rot.current = next;
-  rot.size = platform::fileSize(file);  // its byte-order mark
-  writeLine(file, line, startBanner(line));
+  rot.size = mark + bannerSize;
+  rot.failuresSeen = writeFailures();
   rot.fresh = rot.wroteHere = true;
   rot.retryAt = 0;
+  setReserve();
   keepNewest();
-}
-
-bool dayHasChanged(std::uint32_t& date) {
-  const std::uint64_t now = platform::monotonicMillis();
-  if (now < rot.dayCheckAt) return false;
-  std::uint64_t msLeft = 0;
-  date = today(msLeft);
-  // The monotonic clock moves in steps: near midnight the calendar is read for every unit.
-  const std::uint64_t margin = 2 * platform::kMonotonicStepMillis;
-  rot.dayCheckAt = msLeft > margin ? now + std::min(msLeft - margin, kDayCheckMillis) : 0;
-  return date != rot.current.date;
 }
 
 void beforeUnit(std::size_t unitSize, std::size_t bytes, bool unitStart) {
   if (unitStart) {
-    std::uint32_t date = 0;
-    const bool newDay = dayHasChanged(date);
+    if (writeFailures() != rot.failuresSeen) {  // what failed is not in the file: its true size counts
+      flushSessionFile();
+      rot.size = platform::fileSize(session.fileHandle);
+      rot.failuresSeen = writeFailures();
+    }
+    const std::uint32_t date = today();
+    const bool newDay = date != rot.current.date;
     const bool full = !rot.fresh && rot.size + unitSize + rot.reserve > rot.limit;
-    if ((newDay || full) && rot.size >= rot.retryAt) {
-      switchFile(newDay ? SeriesFile{date, 1} : SeriesFile{rot.current.date, rot.current.index + 1}, rot.wroteHere);
+    if (newDay && rot.size >= rot.retryAt) {
+      rot.exhausted = false;
+      switchFile(SeriesFile{date, 1}, rot.wroteHere);
+    } else if (full && rot.size >= rot.retryAt && !rot.exhausted) {
+      if (rot.current.index == kLastIndex) {
+        reportExhausted();
+      } else {
+        switchFile(SeriesFile{rot.current.date, rot.current.index + 1}, rot.wroteHere);
+      }
     }
     rot.fresh = false;
   }
-  rot.size += bytes;  // what is written, piece by piece: a unit's size is only known ahead for the switch
+  rot.size += bytes;  // what is handed on, piece by piece; a failed write is taken back at the next unit
   rot.wroteHere = true;
 }
 
 }  // namespace
 
 bool parseSeriesName(const char16_t* name, const char16_t* prefix, SeriesFile& file) {
-  const char16_t* p = name;
-  for (; *prefix != 0; ++p, ++prefix) {
-    if (*p != *prefix) return false;
-  }
+  const std::size_t prefixUnits = u16len(prefix);
+  if (u16len(name) < prefixUnits || !platform::sameFileName(name, prefixUnits, prefix, prefixUnits)) return false;
+  const char16_t* p = name + prefixUnits;
   std::uint64_t date = 0, index = 0;
   if (!digits(p, 8, date)) return false;
   if (isEnd(p)) {
@@ -228,8 +282,8 @@ FileHandle openSeries(LogSession* s, const char16_t* dir, const char16_t* prefix
   if (!logDirReady(dir) || !u16copy(rot.dir, kPathUnits, dir) || !u16copy(rot.prefix, kPathUnits, prefix)) {
     return platform::kInvalidHandle;
   }
-  std::uint64_t msLeft = 0;
-  rot.current = SeriesFile{today(msLeft), 1};
+  rot.dateSecond = INT64_MIN;
+  rot.current = SeriesFile{today(), 1};
   struct Last {
     const char16_t* prefix;
     SeriesFile today;
@@ -243,31 +297,42 @@ FileHandle openSeries(LogSession* s, const char16_t* dir, const char16_t* prefix
   char16_t path[kPathBlockUnits];
   seriesPath(dir, prefix, rot.current, path);
   FileHandle file = openLogPath(s, path, prefix, true, how);
-  if (how == Opened::Held) {  // another instance writes there: continue at the next free name
-    ++rot.current.index;
-    file = createNext(rot.current, path);
+  if (how == Opened::Held) {  // another instance writes there, or it may not be written: the next free name
+    if (rot.current.index != kLastIndex) {  // past the last name, the held file's own failure is the reason
+      ++rot.current.index;
+      file = createNext(rot.current, path);
+    }
     how = file != platform::kInvalidHandle ? Opened::Created : Opened::Failed;
     if (how == Opened::Failed) reportOpenAttempt(path), reportOpenFailure(path);
   }
   return file;
 }
 
-void startRotation(Opened how) {
+void startRotation(Opened how, bool endLineFirst, const char* sleepBanner, std::size_t sleepSize) {
   rot.limit = static_cast<std::uint64_t>(session.kBytesSize < 1 ? 1 : session.kBytesSize) * 1024;
-  char16_t longest[kPathBlockUnits];
-  seriesPath(rot.dir, rot.prefix, SeriesFile{99999999, kLastIndex}, longest);
-  char line[kBannerBytes];
-  rot.reserve = std::max(closingLine(longest, line), endBanner(line));
   rot.size = platform::fileSize(session.fileHandle);
+  rot.failuresSeen = writeFailures();
   rot.fresh = rot.wroteHere = how == Opened::Created;
-  rot.retryAt = rot.dayCheckAt = 0;
-  const std::size_t banner = startBanner(line);
+  rot.retryAt = 0;
+  rot.exhausted = false;
+  setReserve();
+  char line[2 * kBannerBytes];
+  std::size_t n = endLineFirst ? lineEndALen : 0;
+  std::memcpy(line, lineEndA, n);
+  char banner[kBannerBytes];
+  const std::size_t size = sleepBanner != nullptr ? sleepSize : startBanner(banner);
+  std::memcpy(line + n, sleepBanner != nullptr ? sleepBanner : banner, size);
+  n += size;
   const FileHandle appended = session.fileHandle;
-  if (!rot.fresh && rot.size + banner + rot.reserve > rot.limit) {
-    switchFile(SeriesFile{rot.current.date, rot.current.index + 1}, false);  // full already: the next file
+  if (!rot.fresh && rot.size + n + rot.reserve > rot.limit) {  // full already: the next file
+    if (rot.current.index == kLastIndex) {
+      reportExhausted();
+    } else {
+      switchFile(SeriesFile{rot.current.date, rot.current.index + 1}, false, sleepBanner, sleepSize);
+    }
   }
   if (session.fileHandle == appended) {
-    writeLine(appended, line, banner);
+    writeLine(line, n);
     rot.wroteHere = true;  // so the file it goes on in is named at its end
   }
   unitHook = beforeUnit;

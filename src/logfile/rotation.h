@@ -9,6 +9,7 @@
 // switch deletes the oldest files of the series until N remain.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "logfile/logopen.h"
@@ -21,8 +22,9 @@ struct SeriesFile {
   std::uint32_t index;  // 1, 2, ...
 };
 
-// Whether `name` is exactly <prefix><8 digits>.log or <prefix><8 digits>_<n>.log
-// (n from 2, no leading zero), and which file of the series it is.
+// Whether `name` is <prefix><8 digits>.log or <prefix><8 digits>_<n>.log
+// (n from 2, no leading zero), prefix and extension in any case as the file
+// system takes them, and which file of the series it is.
 bool parseSeriesName(const char16_t* name, const char16_t* prefix, SeriesFile& file);
 // dir\<prefix>YYYYMMDD.log or dir\<prefix>YYYYMMDD_<index>.log in `out` (kPathBlockUnits).
 void seriesPath(const char16_t* dir, const char16_t* prefix, SeriesFile file, char16_t* out);
@@ -32,10 +34,11 @@ void seriesPath(const char16_t* dir, const char16_t* prefix, SeriesFile file, ch
 // logOpen_W otherwise.
 FileHandle openSeries(LogSession* s, const char16_t* dir, const char16_t* prefix, Opened& how);
 
-// After the open and the line endings: writes the start banner (in the next
-// file already when an appended one has no room for it) and from then on
-// watches every unit of the session's file.
-void startRotation(Opened how);
+// After the open and the line endings: writes the start banner, or
+// `sleepBanner` when not null (in the next file already when an appended one
+// has no room for it; after a line ending when the appended file ends inside
+// a line), and from then on watches every unit of the session's file.
+void startRotation(Opened how, bool endLineFirst, const char* sleepBanner, std::size_t sleepSize);
 // The session's file is closed: nothing is watched any more.
 void stopRotation();
 

@@ -35,6 +35,14 @@ void seekToEnd(FileHandle file);
 void closeFile(FileHandle file);
 // The file's size in bytes (0 when it cannot be read).
 std::uint64_t fileSize(FileHandle file);
+// Cuts the last `bytes` bytes off the file (what a write that failed part
+// way left), so the next write follows the last whole unit.
+void cutTail(FileHandle file, std::uint64_t bytes);
+// Copies up to `size` of the file's last bytes into `out`; returns how many.
+// The file pointer stays at the end.
+std::size_t readTail(FileHandle file, char* out, std::size_t size);
+// Whether the file system takes two names for one (it ignores case).
+bool sameFileName(const char16_t* a, std::size_t aUnits, const char16_t* b, std::size_t bUnits);
 // Deletes a file; false (last error set) when it cannot, for instance
 // because another process holds it open.
 bool deleteFile(const char16_t* path);

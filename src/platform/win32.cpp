@@ -54,6 +54,34 @@ std::uint64_t fileSize(FileHandle file) {
   return GetFileSizeEx(h(file), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
 }
 
+void cutTail(FileHandle file, std::uint64_t bytes) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(h(file), &size) || static_cast<std::uint64_t>(size.QuadPart) < bytes) return;
+  LARGE_INTEGER end{};
+  end.QuadPart = size.QuadPart - static_cast<LONGLONG>(bytes);
+  if (SetFilePointerEx(h(file), end, nullptr, FILE_BEGIN)) SetEndOfFile(h(file));
+}
+
+std::size_t readTail(FileHandle file, char* out, std::size_t size) {
+  LARGE_INTEGER length{};
+  if (!GetFileSizeEx(h(file), &length)) return 0;
+  const std::size_t n = static_cast<std::uint64_t>(length.QuadPart) < size ? static_cast<std::size_t>(length.QuadPart) : size;
+  LARGE_INTEGER back{};
+  back.QuadPart = -static_cast<LONGLONG>(n);
+  DWORD got = 0;
+  if (n == 0 || !SetFilePointerEx(h(file), back, nullptr, FILE_END) ||
+      !ReadFile(h(file), out, static_cast<DWORD>(n), &got, nullptr)) {
+    got = 0;
+  }
+  SetFilePointer(h(file), 0, nullptr, FILE_END);
+  return got;
+}
+
+bool sameFileName(const char16_t* a, std::size_t aUnits, const char16_t* b, std::size_t bUnits) {
+  // NTFS compares names through an upper-case table, as this does.
+  return CompareStringOrdinal(w(a), static_cast<int>(aUnits), w(b), static_cast<int>(bUnits), TRUE) == CSTR_EQUAL;
+}
+
 bool deleteFile(const char16_t* path) { return DeleteFileW(w(path)) != FALSE; }
 
 void listFiles(const char16_t* dir, void (*each)(const char16_t* name, void* context), void* context) {

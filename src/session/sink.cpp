@@ -3,6 +3,9 @@
 #include <atomic>
 #include <cstring>
 
+#include "forward/forward.h"
+#include "logfile/logopen.h"
+#include "record/writer.h"
 #include "session/session.h"
 
 namespace corvelin {
@@ -22,6 +25,7 @@ constexpr int kYields = 40;  // a wait yields the core this often before it slee
 struct Batch {
   char data[kBatchBytes];
   std::size_t used;
+  std::size_t units;
   platform::FileHandle file;
   std::uint64_t seq;
 };
@@ -34,12 +38,59 @@ bool batching = false;                  // inside an exported call (under the lo
 std::uint64_t ticket = 0;               // the batch that holds the current call's units
 std::atomic<int> callers{0};
 
+// Failures of the session's file. Only one write to it is ever in flight, so
+// the writer that fails may cut its bytes back off; the count is read under
+// the lock once nothing is in flight.
+std::atomic<std::uint64_t> lost{0};       // units the file could not take, not yet said
+std::atomic<std::uint32_t> lostError{0};  // the error of the last failed write
+std::atomic<std::uint64_t> failures{0};
+bool saying = false;                      // the count's own line is on its way
+// The unit written alone now: a failed piece takes its earlier pieces with it.
+std::uint64_t unitWritten = 0;
+bool unitFailed = false;
+
+bool writeCounted(platform::FileHandle file, const char* data, std::size_t size, std::size_t& done) {
+  done = 0;
+  if (!usable(file)) return false;
+  while (done < size) {
+    const std::size_t left = size - done;
+    const auto chunk = static_cast<std::uint32_t>(left > 0x40000000u ? 0x40000000u : left);
+    std::uint32_t written = 0;
+    platform::writeFile(file, data + done, chunk, &written);
+    if (written == 0 || written > chunk) return false;  // no progress: give up, never spin
+    done += written;
+  }
+  return true;
+}
+
+// Nothing of a failed write stays in the file (`cut` bytes), and `units` are lost.
+void failed(platform::FileHandle file, std::uint64_t cut, std::uint64_t units) {
+  const std::uint32_t error = platform::lastError();
+  if (cut > 0) platform::cutTail(file, cut);
+  lostError.store(error, std::memory_order_relaxed);
+  lost.fetch_add(units, std::memory_order_relaxed);
+  failures.fetch_add(1, std::memory_order_release);
+  platform::setLastError(error);
+}
+
+// A unit, or a piece of one, written now: the count's own line is not a lost unit.
+bool writeAlone(platform::FileHandle file, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  if (writeCounted(file, data, size, done)) {
+    unitWritten += size;
+    return true;
+  }
+  failed(file, unitWritten + done, saying || unitFailed ? 0 : 1);
+  unitFailed = true;
+  return false;
+}
+
 // Under the lock, nothing in flight.
 Batch* take() {
   Batch* b = open;
   b->seq = openSeq.load(std::memory_order_relaxed);
   open = b == &batches[0] ? &batches[1] : &batches[0];
-  open->used = 0;
+  open->used = open->units = 0;
   writing.store(true, std::memory_order_relaxed);
   openSeq.store(b->seq + 1, std::memory_order_relaxed);
   return b;
@@ -47,7 +98,8 @@ Batch* take() {
 
 // Needs no lock: so a caller that holds it can wait for the writer.
 void writeBatch(Batch* b) {
-  writeAll(b->file, b->data, b->used);  // a failed write loses this batch, and only it
+  std::size_t done = 0;
+  if (!writeCounted(b->file, b->data, b->used, done)) failed(b->file, done, b->units);  // this batch, and only it
   doneSeq.store(b->seq, std::memory_order_release);  // a waiter that sees it returns without the lock
   writing.store(false, std::memory_order_release);  // a caller that sees it sees doneSeq too
   platform::wakeSleepers();                         // a full barrier before it looks for sleepers
@@ -69,49 +121,89 @@ void flushBatches() {
   if (open->used > 0) writeBatch(take());
 }
 
-bool write(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool unitStart) {
+void sayLost(bool final);
+
+bool write(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool unitStart,
+           bool more) {
   if (!usable(file) || file != session.fileHandle) return writeAll(file, data, size);
+  if (unitStart) {
+    if (!saying && lost.load(std::memory_order_relaxed) != 0) sayLost(false);  // writing may work again
+    file = session.fileHandle;
+    unitWritten = 0;
+    unitFailed = false;
+  } else if (unitFailed) {
+    return false;  // the rest of a unit that is lost already
+  }
   if (unitHook != nullptr) {
     unitHook(unitSize, size, unitStart);
     file = session.fileHandle;  // the hook may have moved the session on
   }
-  if (!batching || !unitStart || unitSize > kBatchBytes) {  // alone, after what came before
+  if (saying || !batching || !unitStart || more || unitSize > kBatchBytes) {  // alone, after what came before
     flushBatches();
-    return writeAll(file, data, size);
+    return writeAlone(file, data, size);
   }
   if (open->used == 0 && !writing.load(std::memory_order_relaxed) && callers.load(std::memory_order_relaxed) == 1 &&
       !platform::sessionContended()) {
-    return writeAll(file, data, size);  // nobody to share a write with: no batch, as a lone caller always did
+    return writeAlone(file, data, size);  // nobody to share a write with: no batch, as a lone caller always did
   }
   if (open->used > 0 && (open->file != file || open->used + size > kBatchBytes)) flushBatches();
   if (open->used == 0) open->file = file;
   std::memcpy(open->data + open->used, data, size);
   open->used += size;
+  ++open->units;
   ticket = openSeq.load(std::memory_order_relaxed);
   return true;
+}
+
+// Says how many units the file lost, once it can take the line; with
+// `final` (logTerm) the forwarders hear it even when it cannot.
+void sayLost(bool final) {
+  saying = true;
+  flushBatches();  // what is in flight fails or not before the count is read
+  const std::uint64_t n = lost.load(std::memory_order_relaxed);
+  if (n > 0) {
+    char detail[kSysLineCapacity / 2];
+    win32ErrorText(lostError.load(std::memory_order_relaxed), detail, static_cast<int>(sizeof detail));
+    char message[kSysLineCapacity];
+    boundedFormatA(message, kMessageCapacity,
+                   n == 1 ? "log file: %I64d entry lost, writing failed: %s" : "log file: %I64d entries lost, writing failed: %s",
+                   static_cast<std::int64_t>(n), static_cast<const char*>(detail));
+    char line[kSysLineCapacity];
+    const int length = formatSysLine(line, kError, message);
+    const bool written = length > 0 && write(session.fileHandle, line, static_cast<std::size_t>(length),
+                                             static_cast<std::size_t>(length), true, false);
+    if (written) lost.fetch_sub(n, std::memory_order_relaxed);
+    if (written || final) forward::sysLine(kError, message);
+  }
+  saying = false;
 }
 
 }  // namespace
 
 bool writeAll(platform::FileHandle file, const char* data, std::size_t size) {
-  if (!usable(file)) return false;
-  while (size > 0) {
-    const auto chunk = static_cast<std::uint32_t>(size > 0x40000000u ? 0x40000000u : size);
-    std::uint32_t written = 0;
-    platform::writeFile(file, data, chunk, &written);
-    if (written == 0 || written > chunk) return false;  // no progress: give up, never spin
-    data += written;
-    size -= written;
-  }
-  return true;
+  std::size_t done = 0;
+  return writeCounted(file, data, size, done);
 }
 
-bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize) {
-  return write(file, data, size, unitSize != 0 ? unitSize : size, true);
+bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool more) {
+  return write(file, data, size, unitSize != 0 ? unitSize : size, true, more);
 }
 
 bool writePiece(platform::FileHandle file, const char* data, std::size_t size) {
-  return write(file, data, size, size, false);
+  return write(file, data, size, size, false, false);
+}
+
+bool writeOwnLine(const char* data, std::size_t size) {
+  flushBatches();
+  unitWritten = 0;
+  unitFailed = false;
+  return writeAlone(session.fileHandle, data, size);
+}
+
+std::uint64_t writeFailures() { return failures.load(std::memory_order_acquire); }
+
+void sayLostUnits() {
+  if (lost.load(std::memory_order_relaxed) != 0) sayLost(true);
 }
 
 void beginCall() {
@@ -151,7 +243,12 @@ void endCall() {
 void flushSessionFile() { flushBatches(); }
 
 void resetBatches() {
-  batches[0].used = batches[1].used = 0;
+  batches[0].used = batches[1].used = batches[0].units = batches[1].units = 0;
+  lost.store(0);
+  lostError.store(0);
+  failures.store(0);
+  saying = unitFailed = false;
+  unitWritten = 0;
   open = &batches[0];
   openSeq.store(1);
   doneSeq.store(0);

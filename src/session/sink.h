@@ -14,11 +14,18 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "platform/platform.h"
 
 namespace corvelin {
 
+// Failures: a write to the session's file that fails is cut back off the
+// file, so the file never ends in a torn unit, and every unit it loses is
+// counted. The count is said once, in one "[SYSLOG]" line, by the first unit
+// that can be written again; logTerm says it (to the forwarders at least)
+// when none could be.
+//
 // Hands `size` bytes to the file. A write the system takes only in part
 // (a full disk, an interrupted device) is continued with the rest while it
 // makes progress. Returns whether every byte was written. Nothing happens
@@ -28,10 +35,22 @@ bool writeAll(platform::FileHandle file, const char* data, std::size_t size);
 // Writes a whole unit. When `file` is the session's file the unit hook sees
 // it first and may switch the session's file (the unit then goes to the new
 // one). `unitSize` is the size of the whole unit when `data` is only its
-// first piece (see writePiece); 0 means `size`.
-bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize = 0);
+// first piece (see writePiece); 0 means `size`. `more`: pieces follow.
+bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize = 0,
+               bool more = false);
 // A later piece of the unit begun by writeUnit: never a switch before it.
 bool writePiece(platform::FileHandle file, const char* data, std::size_t size);
+
+// A line of the library's own (rotation's) straight to the session's file,
+// after everything handed on before it: not watched by the unit hook, and
+// lost like any unit when it cannot be written. Returns whether it was.
+bool writeOwnLine(const char* data, std::size_t size);
+// Grows with every failed write to the session's file (rotation then reads
+// the file's true size).
+std::uint64_t writeFailures();
+// logTerm: the count of lost units is said now, to the forwarders even when
+// the file cannot take it.
+void sayLostUnits();
 
 // An exported call: takes the session lock; endCall writes (or waits for)
 // the call's batch and releases the lock.

@@ -15,18 +15,37 @@
 
 namespace corvelin {
 
-std::uint8_t openAndAnnounce(const char16_t* dir, const char16_t* prefix, const char* sleepBanner) {
+namespace {
+
+// Whether the file ends inside a line, as one a crashed process left: a byte
+// other than a line end, after more than a lone byte-order mark.
+bool endsInsideLine(FileHandle file) {
+  char tail[3];
+  const std::size_t n = platform::readTail(file, tail, sizeof tail);
+  if (n == 0 || tail[n - 1] == '\n' || tail[n - 1] == '\r') return false;
+  return !(n == 3 && platform::fileSize(file) == 3 && std::memcmp(tail, "\xEF\xBB\xBF", 3) == 0);
+}
+
+}  // namespace
+
+std::uint8_t openAndAnnounce(const char16_t* dir, const char16_t* prefix, const char* sleepFormat) {
   Opened how = Opened::Failed;
   const bool rotating = session.kBytesRotateFlg != 0;
   session.fileHandle = rotating ? openSeries(&session, dir, prefix, how) : logOpen_W(&session, dir, prefix);
   if (session.fileHandle == platform::kInvalidHandle) return 0;
   crLfOptionSet(session.crLfOption);
-  if (session.sleepSwitch == 1) {
-    writeSleepBanner(sleepBanner);
-  } else if (rotating) {
-    startRotation(how);
+  const bool torn = endsInsideLine(session.fileHandle);  // the banner begins a line of its own
+  char banner[kBannerBytes];
+  const bool sleeping = session.sleepSwitch == 1;
+  const std::size_t n = sleeping ? sleepBanner(sleepFormat, banner) : startBanner(banner);
+  if (rotating) {
+    startRotation(how, torn, sleeping ? banner : nullptr, n);
   } else {
-    writeStartBanner();
+    char line[kBannerBytes + sizeof lineEndA];
+    const std::size_t lead = torn ? lineEndALen : 0;
+    std::memcpy(line, lineEndA, lead);
+    std::memcpy(line + lead, banner, n);
+    if (lead + n > 0) writeUnit(session.fileHandle, line, lead + n);
   }
   session.initialized = 1;
   return 1;
@@ -110,6 +129,7 @@ extern "C" CORVELIN_API void CORVELIN_CALL logTerm(void) {
     scratchBufFree();
     return;
   }
+  sayLostUnits();  // once more, to the forwarders at least
   forward::stopAll();
   stopRotation();  // the end banner closes the file the session is in
   if (session.sleepSwitch != 1) writeEndBanner();

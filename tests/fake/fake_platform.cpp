@@ -54,6 +54,12 @@ const std::u16string* profileValue(const char16_t* path, const char16_t* section
 
 World& world() { return w; }
 
+bool NoCase::operator()(const std::u16string& a, const std::u16string& b) const {
+  const auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char16_t x, char16_t y) { return fold(x) < fold(y); });
+}
+
 int sleepingCallers() {
   std::lock_guard<std::mutex> hold(progressMutex);
   return w.sleeping;
@@ -64,7 +70,8 @@ void reset() {
   w.systemTexts = {{2, u"The system cannot find the file specified.\r\n"},
                    {3, u"The system cannot find the path specified.\r\n"},
                    {5, u"Access is denied.\r\n"},
-                   {32, u"The process cannot access the file because it is being used by another process.\r\n"}};
+                   {32, u"The process cannot access the file because it is being used by another process.\r\n"},
+                   {112, u"There is not enough space on the disk.\r\n"}};
   w.ticks = w.ticksSeen = ticksAt(2026, 12, 5, 1, 23, 45);
   sessionResetToLoad();
   w.allocCalls = w.liveBlocks = 0;
@@ -142,6 +149,21 @@ bool writeFile(FileHandle file, const void* data, std::uint32_t size, std::uint3
 void seekToEnd(FileHandle) {}  // the fake always appends
 void closeFile(FileHandle file) { w.open.erase(file); }
 std::uint64_t fileSize(FileHandle file) { return w.open.count(file) ? w.files[w.open[file]].size() : 0; }
+
+void cutTail(FileHandle file, std::uint64_t bytes) {
+  std::string& f = w.files[w.open.at(file)];
+  f.resize(f.size() - std::min<std::size_t>(f.size(), bytes));
+}
+std::size_t readTail(FileHandle file, char* out, std::size_t size) {
+  const std::string& f = w.files[w.open.at(file)];
+  const std::size_t n = std::min(size, f.size());
+  f.copy(out, n, f.size() - n);
+  return n;
+}
+bool sameFileName(const char16_t* a, std::size_t aUnits, const char16_t* b, std::size_t bUnits) {
+  const std::u16string x(a, aUnits), y(b, bUnits);
+  return !fake::NoCase{}(x, y) && !fake::NoCase{}(y, x);
+}
 
 bool deleteFile(const char16_t* path) {  // a file open here or elsewhere stays
   const std::u16string p = fake::normalise(path);

@@ -18,12 +18,18 @@ struct Box {
   std::uint32_t type;
 };
 
+// Names compare as the file system compares them: ASCII letters in any case are one.
+struct NoCase {
+  bool operator()(const std::u16string& a, const std::u16string& b) const;
+};
+using Names = std::set<std::u16string, NoCase>;
+
 struct World {
   // Paths are kept normalised (see normalise); "" is the current directory.
-  std::set<std::u16string> dirs{u"C:", u"C:\\logs"};
-  std::map<std::u16string, std::string> files;
-  std::set<std::u16string> heldByOther;  // open elsewhere without write sharing
-  std::set<std::u16string> denied;       // may not be created
+  Names dirs{u"C:", u"C:\\logs"};
+  std::map<std::u16string, std::string, NoCase> files;
+  Names heldByOther;  // open elsewhere without write sharing
+  Names denied;       // may not be created, or written when it exists
   std::map<platform::FileHandle, std::u16string> open;
   platform::FileHandle nextHandle = 0x40;
 

@@ -281,6 +281,7 @@ TEST_F(Output, GroupCommit) {
   contend(t, "a batch the system takes in part is completed", {[] { logInfo("b"); }, [] { logInfo("c"); }});
   world().failWriteAt = world().writeCalls + 2;
   contend(t, "a failed write loses its batch alone", {[] { logInfo("lost b"); }, [] { logInfo("lost c"); }});
+  DO(logInfo("the next unit says how many were lost"));
   contend(t, "logTerm while a caller waits", {[] { logInfo("b"); }, [] { logTerm(); }});
 }
 

@@ -235,9 +235,9 @@ TEST_F(Start, Rotation) {
   const auto line = [&](std::size_t bytes) {  // a record of `bytes` with its brackets and LF
     t.step("record of " + std::to_string(bytes), [&] { logInfo(std::string(bytes - 3, 'x').c_str()); });
   };
-  DO(logInitProfile("C:\\r.ini"));  // 3 + 47 bytes; 67 kept for the closing line
-  line(907);                            // exactly at the limit
-  line(4);                              // one byte past: the next file
+  DO(logInitProfile("C:\\r.ini"));  // 3 + 47 bytes; 57 kept for the closing line that names _2
+  line(917);                            // exactly at the limit
+  line(3);                              // one byte past: the next file
   world().failAllocAt = world().allocCalls + 1;  // no memory to list the series: none goes this time
   line(2000);                           // larger than the limit: whole, in a fresh file
   DO(makeBitStringUINT32(7, "the next unit moves on"));
