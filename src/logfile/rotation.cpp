@@ -326,7 +326,7 @@ void startRotation(Opened how, bool endLineFirst, const char* sleepBanner, std::
   const FileHandle appended = session.fileHandle;
   if (!rot.fresh && rot.size + n + rot.reserve > rot.limit) {  // full already: the next file
     if (rot.current.index == kLastIndex) {
-      reportExhausted();
+      if (sleepBanner == nullptr) reportExhausted();  // a sleeping session writes its banner alone
     } else {
       switchFile(SeriesFile{rot.current.date, rot.current.index + 1}, false, sleepBanner, sleepSize);
     }

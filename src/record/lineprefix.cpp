@@ -67,14 +67,12 @@ bool dependsOnlyOnTheSecond(const PrefixFormat& f) {
 }
 
 // Converting to local time costs more than the write of a record, so it is
-// done once per second (a zone change always falls on a whole second).
-// The prefix of a format made of calendar fields alone is kept as well.
-// Under Wine even the precise wall clock costs a tenth of a write, so a
-// cheap monotonic count tells when the cached second is certainly still
-// current; near the end of a second the wall clock is read every time.
+// done once per second (a zone change always falls on a whole second). The
+// prefix of a format made of calendar fields alone is kept as well. The wall
+// clock is read for every record: a cached second is never trusted past a
+// step of the clock (time synchronisation sets it forward or back).
 struct TimeCache {
   std::int64_t second = INT64_MIN;
-  std::uint64_t secondHoldsUntil = 0;  // monotonic ms; 0 = read the wall clock
   platform::CalendarTime local{};
   std::int32_t prefixFlg = INT32_MIN;
   char prefix[64] = {};
@@ -168,20 +166,12 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
     prefixLength = formatPrefix(*f, 0, threadId, prefix);
   } else {
     const bool calendarOnly = dependsOnlyOnTheSecond(*f);
-    std::int64_t now = 0;
-    const std::uint64_t monotonic = platform::monotonicMillis();  // read before the wall clock
-    // Milliseconds come from the wall clock of every record, never from a cached second.
-    if (!calendarOnly || f->millisAndLevel || monotonic >= cache.secondHoldsUntil) {
-      now = lineClock = platform::ticksSince1970();
-      const std::int64_t second = floorSeconds(now);
-      if (second != cache.second) {
-        cache.local = platform::localTime(second);
-        cache.second = second;
-        cache.prefixFlg = INT32_MIN;
-      }
-      const std::int64_t msLeft = (10000000 - (now - second * 10000000)) / 10000;
-      const auto margin = static_cast<std::int64_t>(2 * platform::kMonotonicStepMillis);
-      cache.secondHoldsUntil = msLeft > margin ? monotonic + static_cast<std::uint64_t>(msLeft - margin) : 0;
+    const std::int64_t now = lineClock = platform::ticksSince1970();
+    const std::int64_t second = floorSeconds(now);
+    if (second != cache.second) {
+      cache.local = platform::localTime(second);
+      cache.second = second;
+      cache.prefixFlg = INT32_MIN;
     }
     if (calendarOnly) {
       if (cache.prefixFlg != writeFlg) {

@@ -36,7 +36,7 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
                         const char* level, char* out);
 
 // The wall clock (ticks) the last makeLogLine read, 0 when it read none (no
-// time in the prefix, or a second still known from the cache).
+// time in the prefix).
 extern std::int64_t lineClock;
 
 // Forgets the cached local time (a new process, for tests).

@@ -195,9 +195,14 @@ bool writePiece(platform::FileHandle file, const char* data, std::size_t size) {
 
 bool writeOwnLine(const char* data, std::size_t size) {
   flushBatches();
+  const std::uint64_t written = unitWritten;  // the unit on its way (whose hook this runs in) comes next
+  const bool unitLost = unitFailed;
   unitWritten = 0;
   unitFailed = false;
-  return writeAlone(session.fileHandle, data, size);
+  const bool ok = writeAlone(session.fileHandle, data, size);
+  unitWritten = written;
+  unitFailed = unitLost;
+  return ok;
 }
 
 std::uint64_t writeFailures() { return failures.load(std::memory_order_acquire); }

@@ -55,14 +55,16 @@ TEST_F(Output, Records) {
   DO(_log("_log writes at every output level"));
 }
 
-// The local time is converted once per second; the cached second is trusted
-// only while the monotonic clock proves it current.
+// The local time is converted once per second; the wall clock is read for
+// every record, so a clock set forward shows at once.
 TEST_F(Output, TheClock) {
   for (std::int64_t offset : {0, 5000000, 9000000, 9999999, 10000000, 10000001}) {
     world().ticks = fake::ticksAt(2026, 12, 31, 23, 59, 59) + offset;
     for (std::int32_t flg : {8192, 1024, 65536}) record(flg, "+" + std::to_string(offset));
   }
   for (auto level : {_log, logDebug, logInfo, logWarning, logError, logCritical}) DO(level("the entry point's level"));
+  world().ticks = world().ticksSeen = world().ticks + 7 * 10000000;  // the tick count untouched
+  record(8192, "7 s later by the wall clock alone");
   record(1, "a timed value restarts the stamp");
   t.note(startTicks == world().ticks ? "stamp taken" : "stamp not taken");
   startTicks = 5;
@@ -283,6 +285,20 @@ TEST_F(Output, GroupCommit) {
   contend(t, "a failed write loses its batch alone", {[] { logInfo("lost b"); }, [] { logInfo("lost c"); }});
   DO(logInfo("the next unit says how many were lost"));
   contend(t, "logTerm while a caller waits", {[] { logInfo("b"); }, [] { logTerm(); }});
+}
+
+// A switch that fails under contention says so after the units batched before it.
+TEST_F(Output, GroupCommitAtAFailedSwitch) {
+  logTerm();
+  sessionResetToLoad();
+  world().profiles[u"C:\\g.ini"] = {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"g_"}, {u"CrLfOption", u"1"},
+                                    {u"LogOutPutLevel", u"5"}, {u"LogKBytesRotateFlg", u"1"}, {u"LogKBytesSize", u"1"}};
+  ASSERT_EQ(logInitProfile("C:\\g.ini"), 1);
+  logInfo(std::string(800, 'a').c_str());
+  world().denied.insert(u"C:\\logs");
+  world().contended = true;
+  const auto record = [](char c) { return [c] { logInfo(std::string(97, c).c_str()); }; };
+  contend(t, "b fits, c does not", {record('b'), record('c')});
 }
 
 TEST_F(Output, FaultsOfTheFile) {

@@ -235,8 +235,9 @@ TEST_F(Start, Rotation) {
   const auto line = [&](std::size_t bytes) {  // a record of `bytes` with its brackets and LF
     t.step("record of " + std::to_string(bytes), [&] { logInfo(std::string(bytes - 3, 'x').c_str()); });
   };
-  DO(logInitProfile("C:\\r.ini"));  // 3 + 47 bytes; 57 kept for the closing line that names _2
-  line(917);                            // exactly at the limit
+  DO(logInitProfile("C:\\r.ini"));  // 3 + 48 bytes; 57 kept for the closing line that names _2
+  line(20);
+  line(896);                            // exactly at the limit
   line(3);                              // one byte past: the next file
   world().failAllocAt = world().allocCalls + 1;  // no memory to list the series: none goes this time
   line(2000);                           // larger than the limit: whole, in a fresh file
@@ -270,6 +271,70 @@ TEST_F(Start, Rotation) {
   DO(logInitProfile("C:\\b.ini"));
   DO(logPutHex(dump.c_str(), 22000, 0, 80));
   line(1900);
+  for (const auto& [path, bytes] : world().files) t.note(fake::u8(path) + ": " + std::to_string(bytes.size()) + " bytes");
+}
+
+// The failure paths of a series: a full disk, a file that may not be
+// written, names that run out, a clock set forward, sleeping starts, a torn
+// last line. Every file holds a banner, none passes the limit but where a
+// failed switch says why, and the closing lines lead from the first to the last.
+TEST_F(Start, RotationUnderFaults) {
+  const auto start = [&](const std::u16string& extra = u"0") {
+    profile(u"C:\\f.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"f_"}, {u"CrLfOption", u"1"},
+                            {u"LogOutPutLevel", u"5"}, {u"LogKBytesRotateFlg", u"1"}, {u"LogKBytesSize", u"1"},
+                            {u"LogSleepSwitch", extra}, {u"WriteFlg", extra == u"1" ? u"0" : extra}});
+    logTerm();
+    sessionResetToLoad();
+    t.step("start", [] { return logInitProfile("C:\\f.ini"); });
+  };
+  const auto line = [&](std::size_t bytes) {
+    t.step("record of " + std::to_string(bytes), [&] { logInfo(std::string(bytes - 3, 'x').c_str()); });
+  };
+  const auto disk = [](bool full) {
+    std::size_t used = 0;
+    for (const auto& f : world().files) used += f.second.size();
+    world().diskBytes = full ? used : 0;
+  };
+  t.note("a full disk at the switch: the new file goes again, the loss is said once space is back");
+  world().files[u"C:\\logs\\F_20261205.LOG"] = "torn by a crash";  // the same file to the file system
+  start();
+  line(800);
+  disk(true);
+  line(200), line(200);
+  disk(false);
+  line(200);
+  for (int i = 0; i < 6; ++i) line(200);  // a limit's worth later the switch is tried again
+  DO(logTerm());
+  t.note("a text dump of 95 KB of report lines goes whole into a file of its own");
+  start();
+  logPut(std::string(1000, '\xFF').c_str(), 0, 1, 10);
+  line(10);
+  DO(logTerm());
+  t.note("the clock set forward past midnight, the tick count untouched");
+  start();
+  world().ticks = world().ticksSeen = fake::ticksAt(2026, 12, 6, 0, 0, 5);
+  line(10);
+  t.note("a table and its timing line stay together");
+  corvelin::session.writeFlg = 1;
+  line(850);
+  const char table[] = "abc";
+  t.alias(table, "table");
+  DO(logDumpRaw(table, 3, "t"));
+  DO(logTerm());
+  t.note("the day's last file may not be written: the next name");
+  world().denied.insert(u"C:\\logs\\f_20261206_2.log");
+  start();
+  DO(logTerm());
+  t.note("the last name of the day: said once, the file goes on; a second instance is refused with the reason");
+  world().files[u"C:\\logs\\f_20261206_4294967295.log"] = "";
+  start();
+  line(600), line(600), line(600);
+  world().heldByOther.insert(u"C:\\logs\\f_20261206_4294967295.log");
+  start();
+  world().heldByOther.clear();
+  world().ticks = fake::ticksAt(2026, 12, 7, 9, 0, 0);
+  t.note("sleeping starts: their banners count against the limit");
+  for (int i = 0; i < 14; ++i) start(u"1");
   for (const auto& [path, bytes] : world().files) t.note(fake::u8(path) + ": " + std::to_string(bytes.size()) + " bytes");
 }
 
