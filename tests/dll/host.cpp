@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -281,13 +282,67 @@ void fsFaults(const Args& dirs) {
   for (int i = 0; i < 1000; ++i) dll.logInfo(std::string(90, 'r').c_str());
   dll.logPut("a dump after the disk filled up", 0, 1, 40);
   dll.logTerm();
-  // Whole records up to the last byte of room; only the last may be cut.
-  const std::string path = logPath(dirs[2], "full_"), file = readFile(path);
+  // Whole records up to the last whole one that had room (a record the disk took in part is cut off again), then
+  // what fits of the end: the line that counts what was lost is longer than the end banner.
+  const std::string path = logPath(dirs[2], "full_"), file = readFile(path), end = "--- [full_] end Log ---\r\n\r\n\r\n";
   std::string whole = "--- [full_] start Log={" + path + "} ---\r\n";
-  while (whole.size() < file.size()) whole += "[" + std::string(90, 'r') + "]\r\n";
+  while (whole.size() + 94 <= file.size() - end.size()) whole += "[" + std::string(90, 'r') + "]\r\n";
   CHECK(file.size() > 60 * 1024);
-  CHECK_EQ(file, whole.substr(0, file.size()));
+  CHECK(file == whole || file == whole + end);
   CHECK_EQ(boxes, openFailed(readOnly, {5}) + openFailed(notCreated, {5, 2}));  // none for the full disk
+}
+
+// A series whose day's file may not be written (immutable) goes on at the next name.
+void heldSeries(const Args& dirs) {
+  CHECK(dll.logInitProfile(rotatingProfile(dirs.at(0), "app_", 4, 0).c_str()) == 1);
+  dll.logTerm();
+  const std::string next = seriesPath(dirs[0], "app_", 2);
+  CHECK_EQ(readFile(next), banners("app_", next));
+  CHECK_EQ(boxes, "");
+}
+
+// A series on a disk that fills up at a switch and frees again: every file begins with its banner and the
+// closing lines lead from the first to the last; every record is there once, whole and in order, or counted in
+// the one line that says how many entries were lost (which also counts the line of the failed switch, if the
+// disk had no room for it either).
+void fullSeries(const Args& dirs) {
+  const std::string dir = dirs.at(0), filler = dir + "\\filler.bin";
+  for (const auto& entry : std::filesystem::directory_iterator(pathOf(dir))) std::filesystem::remove(entry.path());
+  std::ofstream(pathOf(filler), std::ios::binary) << std::string(48 * 1024, 'f');
+  CHECK(dll.logInitProfile(rotatingProfile(dir, "disk_", 4, 0).c_str()) == 1);
+  const int written = 300;
+  for (int i = 0; i < written; ++i) {
+    if (i == 200) std::filesystem::remove(pathOf(filler));
+    char text[100];
+    std::snprintf(text, sizeof text, "record %04d %s", i, std::string(80, 'r').c_str());
+    dll.logInfo(text);
+  }
+  dll.logTerm();
+  int present = 0, lost = 0, files = 0, last = -1;
+  const std::regex record("\\[record (\\d{4}) r{80}\\]"), lossLine("\\[SYSLOG\\]\\[■--ERROR--■\\] log file: (\\d+) entr(y|ies) "
+                          "lost, writing failed: Win32 ErrCode=112 :" + systemText(112)), failedSwitch(
+                          "\\[SYSLOG\\]\\[■--ERROR--■\\] log rotation: cannot create .*, this file goes on: Win32 ErrCode=112 :.*");
+  for (std::string path = seriesPath(dir, "disk_", 1), next; !path.empty(); path = next, ++files) {
+    const std::string text = readFile(path), end = "--- [disk_] end Log ---\r\n\r\n\r\n";
+    CHECK(text.rfind("--- [disk_] start Log={" + path + "} ---\r\n", 0) == 0);
+    std::smatch m;
+    next = std::regex_search(text, m, std::regex("--- \\[disk_\\] continued in Log=\\{(.*)\\} ---\r\n$")) ? m[1].str() : "";
+    CHECK(!next.empty() || (text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0));
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      line.pop_back();  // CR
+      if (std::regex_match(line, m, record)) {
+        CHECK(std::stoi(m[1]) > last), last = std::stoi(m[1]), ++present;
+      } else if (std::regex_match(line, m, lossLine)) {
+        lost += std::stoi(m[1]);
+      } else {
+        CHECK(line.rfind("--- [disk_] ", 0) == 0 || line.empty() || std::regex_match(line, failedSwitch));
+      }
+    }
+  }
+  std::printf("%d files, %d records in them, %d entries lost\n", files, present, lost);
+  CHECK(lost > 0 && files >= 4 && last == written - 1);
+  CHECK(written - present == lost || written - present == lost - 1);
 }
 
 // Every kind of line, records with WriteFlg 65536, for lnav_format.sh to read with the lnav format.
@@ -350,6 +405,8 @@ int main(int argc, char** argv) {
   else if (scenario == "threads") threads(args);
   else if (scenario == "retention") retention();
   else if (scenario == "fs_faults") fsFaults(args);
+  else if (scenario == "fs_held_series") heldSeries(args);
+  else if (scenario == "fs_full_series") fullSeries(args);
   else if (scenario == "lnav") lnavSample();
   else return std::printf("no scenario %s\n", scenario.c_str()), 2;
   std::printf("[%s] %s\n", scenario.c_str(), failures == 0 ? "passed" : "FAILED");
