@@ -38,4 +38,9 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
 // Forgets the cached local time (a new process, for tests).
 void resetTimeCache();
 
+// The prefix of WriteFlg 65536 alone, "YYYY-MM-DD hh:mm:ss.mmm LEVEL:", at
+// the wall clock's time now, into `out` (64 bytes); its length. A session
+// with that WriteFlg puts it before its "[SYSLOG]" lines too.
+std::size_t levelledStamp(const char* level, char* out);
+
 }  // namespace corvelin
