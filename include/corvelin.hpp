@@ -6,6 +6,7 @@
  *   corvelin::info(text)            one record; text is any narrow (UTF-8)
  *                                   or wide (UTF-16) string
  *   corvelin::infof("%d files", n)  printf-style, with the host's vsnprintf
+ *                                   (wide %ls arguments arrive as UTF-8)
  *   corvelin::info("{} files", n)   std::format-style, where the standard
  *                                   library has <format> (CORVELIN_HAS_FORMAT)
  *   CORVELIN_INFO("x"), CORVELIN_INFOF("%d", n)
@@ -598,7 +599,7 @@ inline void error(const detail::Text& text) { detail::write(&::logError, text); 
 inline void critical(const detail::Text& text) { detail::write(&::logCritical, text); }
 
 /* printf-style records, formatted by the host's C runtime (vsnprintf; so
-   %zu and %lld work, and %ls takes a wchar_t string). */
+   %zu and %lld work; %ls and %lc take wide text, converted to UTF-8 here). */
 #define CORVELIN_DEFINE_F(name, sink)                                       \
   CORVELIN_PRINTF(1, 2) inline void name(const char* format, ...) {        \
     std::va_list args;                                                      \
