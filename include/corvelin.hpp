@@ -289,9 +289,9 @@ class Line {
     std::size_t length = 0;  // from the '%' to the conversion's letter
   };
 
-  static Conversion parse(const char* spec) {
+  static Conversion parse(const char* piece) {
     Conversion c;
-    const char* p = spec + 1;
+    const char* p = piece + 1;
     auto number = [&p](int& n) {
       for (n = 0; *p >= '0' && *p <= '9'; ++p) n = n < 100000 ? n * 10 + (*p - '0') : n;
     };
@@ -317,7 +317,7 @@ class Line {
     } else if (*p != 0 && std::strchr("hljztLqwI", *p) != nullptr) {
       sizeCode = *p == 'w' ? 'l' : *p == 'I' ? 'z' : *p, ++p;
     }
-    c.length = static_cast<std::size_t>(p - spec) + (*p != 0 ? 1 : 0);
+    c.length = static_cast<std::size_t>(p - piece) + (*p != 0 ? 1 : 0);
     const bool wide = sizeCode == 'l';
     switch (*p) {
       case '%': c.kind = Conversion::kPercent; break;
@@ -355,15 +355,15 @@ class Line {
 #endif
   /* One conversion by the runtime; false when it cannot format it. */
   template <class... A>
-  bool appendPrintf(const char* spec, A... args) {
+  bool appendPrintf(const char* piece, A... args) {
     char small[128];
-    const int n = std::snprintf(small, sizeof small, spec, args...);
+    const int n = std::snprintf(small, sizeof small, piece, args...);
     if (n < 0) return false;
     if (static_cast<std::size_t>(n) < sizeof small) {
       append(std::string_view(small, static_cast<std::size_t>(n)));
     } else {
       std::string whole(static_cast<std::size_t>(n), '\0');
-      std::snprintf(whole.data(), whole.size() + 1, spec, args...);
+      std::snprintf(whole.data(), whole.size() + 1, piece, args...);
       append(whole);
     }
     return true;
@@ -373,11 +373,11 @@ class Line {
 #endif
 
   template <class T>
-  bool appendConversion(const char* spec, const Conversion& c, int width, int precision, T value) {
-    if (c.starWidth && c.starPrecision) return appendPrintf(spec, width, precision, value);
-    if (c.starWidth) return appendPrintf(spec, width, value);
-    if (c.starPrecision) return appendPrintf(spec, precision, value);
-    return appendPrintf(spec, value);
+  bool appendConversion(const char* piece, const Conversion& c, int width, int precision, T value) {
+    if (c.starWidth && c.starPrecision) return appendPrintf(piece, width, precision, value);
+    if (c.starWidth) return appendPrintf(piece, width, value);
+    if (c.starPrecision) return appendPrintf(piece, precision, value);
+    return appendPrintf(piece, value);
   }
 
   bool appendConversions(const char* format, std::va_list* args) {
@@ -389,9 +389,9 @@ class Line {
       if (*percent == 0) break;
       const Conversion c = parse(percent);
       if (c.kind == Conversion::kUnknown || c.length >= 48) return false;
-      char spec[48];
-      std::memcpy(spec, percent, c.length);
-      spec[c.length] = '\0';
+      char piece[48];
+      std::memcpy(piece, percent, c.length);
+      piece[c.length] = '\0';
       p = percent + c.length;
       const int width = c.starWidth ? va_arg(*args, int) : c.width;
       const int precision = c.starPrecision ? va_arg(*args, int) : c.precision;
@@ -408,16 +408,16 @@ class Line {
           ok = appendWide(std::wstring_view(&one, 1), width, -1, c.left);
           break;
         }
-        case Conversion::kInt: ok = appendConversion(spec, c, width, precision, va_arg(*args, int)); break;
-        case Conversion::kLong: ok = appendConversion(spec, c, width, precision, va_arg(*args, long)); break;
-        case Conversion::kLongLong: ok = appendConversion(spec, c, width, precision, va_arg(*args, long long)); break;
-        case Conversion::kIntMax: ok = appendConversion(spec, c, width, precision, va_arg(*args, std::intmax_t)); break;
-        case Conversion::kSize: ok = appendConversion(spec, c, width, precision, va_arg(*args, std::size_t)); break;
-        case Conversion::kPtrdiff: ok = appendConversion(spec, c, width, precision, va_arg(*args, std::ptrdiff_t)); break;
-        case Conversion::kDouble: ok = appendConversion(spec, c, width, precision, va_arg(*args, double)); break;
-        case Conversion::kLongDouble: ok = appendConversion(spec, c, width, precision, va_arg(*args, long double)); break;
-        case Conversion::kPointer: ok = appendConversion(spec, c, width, precision, va_arg(*args, void*)); break;
-        default: ok = appendConversion(spec, c, width, precision, va_arg(*args, const char*)); break;
+        case Conversion::kInt: ok = appendConversion(piece, c, width, precision, va_arg(*args, int)); break;
+        case Conversion::kLong: ok = appendConversion(piece, c, width, precision, va_arg(*args, long)); break;
+        case Conversion::kLongLong: ok = appendConversion(piece, c, width, precision, va_arg(*args, long long)); break;
+        case Conversion::kIntMax: ok = appendConversion(piece, c, width, precision, va_arg(*args, std::intmax_t)); break;
+        case Conversion::kSize: ok = appendConversion(piece, c, width, precision, va_arg(*args, std::size_t)); break;
+        case Conversion::kPtrdiff: ok = appendConversion(piece, c, width, precision, va_arg(*args, std::ptrdiff_t)); break;
+        case Conversion::kDouble: ok = appendConversion(piece, c, width, precision, va_arg(*args, double)); break;
+        case Conversion::kLongDouble: ok = appendConversion(piece, c, width, precision, va_arg(*args, long double)); break;
+        case Conversion::kPointer: ok = appendConversion(piece, c, width, precision, va_arg(*args, void*)); break;
+        default: ok = appendConversion(piece, c, width, precision, va_arg(*args, const char*)); break;
       }
       if (!ok) return false;
     }
