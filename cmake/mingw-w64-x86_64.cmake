@@ -1,5 +1,7 @@
-# Cross-compiling for 64-bit Windows with MinGW-w64 (the posix thread-model
-# variant: GoogleTest needs its std::mutex). Programs run under Wine.
+# Cross-compiling for 64-bit Windows from Linux with MinGW-w64:
+#   cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=<this file> -Dcorvelin_DIR=<corvelin>/lib/cmake/corvelin
+# The posix thread-model compilers: Debian's default MinGW-w64 compilers use
+# the win32 model, where GCC 12 has no std::thread or std::mutex.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -12,5 +14,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh")

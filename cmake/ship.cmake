@@ -1,7 +1,7 @@
 # What a Windows developer is handed: the DLL with its version resource,
 # import libraries for MinGW and MSVC linkers, the export definition, the
-# headers, a CMake package, a pkg-config file, the Rust crates' sources and
-# the release ZIP.
+# headers, a CMake package, a pkg-config file, a toolchain file for
+# MinGW-w64, the Rust crates' sources and the release ZIP.
 
 # project() is the one place the version is set; the resource takes four numbers.
 foreach(part MAJOR MINOR PATCH TWEAK)
@@ -47,6 +47,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/docs/archive-README.md DESTINATION . RENAME RE
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/reference.md DESTINATION docs)
 install(FILES ${CMAKE_SOURCE_DIR}/share/lnav/formats/corvelin/corvelin.json DESTINATION share/lnav/formats/corvelin)
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake DESTINATION cmake)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/bindings/rust/ DESTINATION bindings/rust PATTERN target EXCLUDE PATTERN Cargo.lock EXCLUDE)
 
 # cmake --build --preset windows --target package
@@ -54,6 +55,8 @@ set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME corvelin)
 set(CPACK_PACKAGE_VENDOR "the corvelin developers")
 set(CPACK_PACKAGE_FILE_NAME corvelin-${PROJECT_VERSION}-win-x64)
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# It unpacks to corvelin/, the folder every documented command names.
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_PACKAGING_INSTALL_PREFIX /corvelin)
 set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)

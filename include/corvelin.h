@@ -34,6 +34,13 @@ extern "C" {
  * not be opened (the reason is shown in a message box). After logTerm the
  * session is over for the process: every call does nothing. A null string
  * argument is refused: the call does nothing and returns 0.
+ * A start call that returns 0 leaves the reason as the calling thread's
+ * Win32 last-error code (GetLastError): the system's error when the
+ * directory or the file failed, ERROR_FILE_NOT_FOUND (2) for a missing
+ * profile, ERROR_ALREADY_INITIALIZED (1247) after a session began or ended,
+ * ERROR_INVALID_PARAMETER (87) for a null argument,
+ * ERROR_FILENAME_EXCED_RANGE (206) for one over its limit and
+ * ERROR_NOT_ENOUGH_MEMORY (8). Every other call leaves the host's code.
  */
 
 /* dirPath: at most 510 bytes; prefix: at most 260 bytes.
@@ -48,8 +55,11 @@ CORVELIN_API uint8_t CORVELIN_CALL logInit(const char* dirPath, const char* pref
 
 /* The same settings from section [Halvix] of a profile (.ini) file:
  * LogFileNamePrefix, LogWritePathDir, WriteFlg, CrLfOption, LogOutPutLevel,
- * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize.
- * profilePath: at most 510 bytes; a bare file name means the Windows
+ * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize,
+ * LogKeepFiles; docs/reference.md ("The profile file") lists every key
+ * with its meaning and default. The file must be UTF-16LE or UTF-8 with a
+ * byte-order mark: Windows reads a UTF-8 file without one in the ANSI code
+ * page. profilePath: at most 510 bytes; a bare file name means the Windows
  * directory. */
 CORVELIN_API uint8_t CORVELIN_CALL logInitProfile(const char* profilePath);
 
@@ -152,7 +162,8 @@ CORVELIN_API void CORVELIN_CALL w32ErrLog(const char* text, int32_t line);
 CORVELIN_API void CORVELIN_CALL msgBox(const char* text, const char* title);
 
 /* An OK/Cancel box: 1 for OK, 2 for Cancel (also Esc and the close
- * button), 0 when no box was shown. */
+ * button), 0 when no box could be made (its caption and text then go to
+ * the debugger) and when none was shown. */
 CORVELIN_API int32_t CORVELIN_CALL msgBoxOkCancel(const char* text, const char* title);
 
 /* ---- Elapsed time ------------------------------------------------------

@@ -147,8 +147,12 @@ FileHandle logOpen_W(LogSession* s, const char16_t* dir, const char16_t* prefix)
   char16_t path[kPathBlockUnits] = {};
   platform::setLastError(0);
   localPathSet(dir, prefix, path);
+  const bool named = path[0] != 0;
   Opened how;
-  return openLogPath(s, path, prefix, false, how);
+  const FileHandle file = openLogPath(s, path, prefix, false, how);
+  // A directory too long to name the file: that is the reason, not the failed open of no name.
+  if (!named) platform::setLastError(platform::kErrFilenameTooLong);
+  return file;
 }
 
 }  // namespace corvelin

@@ -15,7 +15,8 @@ inline constexpr int kMaxDirUnits = 255;  // 510 bytes of UTF-16
 // Opens directory\prefixYYYYMMDD.log: creates it (byte-order mark when
 // asked, and then records its full path in session->logDir and the prefix
 // in session->filePrefix) or opens the existing one at its end. Failures are
-// reported in boxes; the result is then kInvalidHandle.
+// reported in boxes; the result is then kInvalidHandle, and the thread's
+// last error says why.
 FileHandle logOpen_W(LogSession* s, const char16_t* dir, const char16_t* prefix);
 
 // The parts of the open, which a rotating session uses one by one.

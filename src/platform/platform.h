@@ -21,6 +21,12 @@ inline constexpr std::uint32_t kErrAccessDenied = 5;
 inline constexpr std::uint32_t kErrSharingViolation = 32;
 inline constexpr std::uint32_t kErrFileExists = 80;
 inline constexpr std::uint32_t kErrAlreadyExists = 183;
+// What a start call that returns 0 leaves as the thread's last error where
+// no system call failed.
+inline constexpr std::uint32_t kErrNotEnoughMemory = 8;
+inline constexpr std::uint32_t kErrInvalidParameter = 87;
+inline constexpr std::uint32_t kErrFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
+inline constexpr std::uint32_t kErrAlreadyInitialized = 1247;
 
 enum class Disposition { CreateNew, OpenExisting };
 

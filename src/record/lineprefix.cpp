@@ -201,4 +201,13 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
   return length;
 }
 
+std::size_t levelledStamp(const char* level, char* out) {
+  const std::int64_t now = platform::ticksSince1970();
+  const platform::CalendarTime t = platform::localTime(floorSeconds(now));
+  char calendar[64];
+  const int n = boundedFormatA(calendar, 64, "%04d-%02d-%02d %02d:%02d:%02d.", t.year, t.month, t.day, t.hour,
+                               t.minute, t.second);
+  return appendMillisAndLevel(now, level, calendar, n < 0 ? 0 : static_cast<std::size_t>(n), out);
+}
+
 }  // namespace corvelin

@@ -42,4 +42,9 @@ extern std::int64_t lineClock;
 // Forgets the cached local time (a new process, for tests).
 void resetTimeCache();
 
+// The prefix of WriteFlg 65536 alone, "YYYY-MM-DD hh:mm:ss.mmm LEVEL:", at
+// the wall clock's time now, into `out` (64 bytes); its length. A session
+// with that WriteFlg puts it before its "[SYSLOG]" lines too.
+std::size_t levelledStamp(const char* level, char* out);
+
 }  // namespace corvelin

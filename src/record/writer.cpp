@@ -4,14 +4,20 @@
 
 #include "forward/forward.h"
 #include "platform/platform.h"
+#include "record/lineprefix.h"
 
 namespace corvelin {
 namespace {
 
 const char* const kSysFormats[6] = {
-    "[SYSLOG][%s--FATAL--%s] %s%s",   "[SYSLOG][%s--CRETICAL--%s] %s%s", "[SYSLOG][%s--ERROR--%s] %s%s",
-    "[SYSLOG][%s--WARNING--%s] %s%s", "[SYSLOG][%s--INFO--%s] %s%s",     "[SYSLOG][%s--DEBUG--%s] %s%s",
+    "%s[SYSLOG][%s--FATAL--%s] %s%s",   "%s[SYSLOG][%s--CRETICAL--%s] %s%s", "%s[SYSLOG][%s--ERROR--%s] %s%s",
+    "%s[SYSLOG][%s--WARNING--%s] %s%s", "%s[SYSLOG][%s--INFO--%s] %s%s",     "%s[SYSLOG][%s--DEBUG--%s] %s%s",
 };
+
+// With WriteFlg 65536 a "[SYSLOG]" line carries the time and level its
+// records carry, so that readers that classify lines by them see it too.
+constexpr std::int32_t kLevelledWriteFlg = 65536;
+const char* const kStampLevels[6] = {"FATAL", "CRITICAL", "ERROR", "WARNING", "INFO", "DEBUG"};
 
 
 // The CRETICAL text that replaces a line over 8190 bytes; `sourceLine` tells
@@ -50,7 +56,10 @@ int formatSysLine(char* out, std::int32_t level, const char* message, const char
     return -1;
   }
   const char* marker = levelMarkers[level];
-  return boundedFormatA(out, kSysLineCapacity, kSysFormats[level], marker, marker, message, lineEnd);
+  char stamp[64] = "";
+  if (session.writeFlg == kLevelledWriteFlg) stamp[levelledStamp(kStampLevels[level], stamp)] = 0;
+  return boundedFormatA(out, kSysLineCapacity, kSysFormats[level], static_cast<const char*>(stamp), marker, marker,
+                        message, lineEnd);
 }
 
 int formatSysLine(char* out, std::int32_t level, const char* message) {

@@ -25,8 +25,9 @@ std::int32_t logWriteN(FileHandle& file, const char* line, std::size_t length);
 void reportOverLength(FileHandle& file);
 
 // Builds "[SYSLOG][<marker>--<LEVEL>--<marker>] <message><lineEndA>" in
-// `out` (capacity 8192). Returns its length, or -1 (empty) when it does not
-// fit or the level is not one of 0..5.
+// `out` (capacity 8192), after "YYYY-MM-DD hh:mm:ss.mmm LEVEL:" when the
+// session's WriteFlg is 65536. Returns its length, or -1 (empty) when it
+// does not fit or the level is not one of 0..5.
 int formatSysLine(char* out, std::int32_t level, const char* message);
 // The same line with a given line ending, for builders that own no session.
 int formatSysLine(char* out, std::int32_t level, const char* message, const char* lineEnd);

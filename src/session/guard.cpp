@@ -24,7 +24,11 @@ void appendFlat(char16_t* out, std::size_t& n, std::size_t room, const char16_t*
 }  // namespace
 
 std::int32_t presentBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
-  if (platform::boxesVisible()) return platform::messageBox(text, caption, type);
+  const bool visible = platform::boxesVisible();
+  if (visible) {
+    const std::int32_t answer = platform::messageBox(text, caption, type);
+    if (answer != 0) return answer;
+  }
   char16_t line[16 + kBoxCaptionUnits + kBoxTextUnits];
   const std::size_t room = sizeof line / sizeof line[0] - 2;
   std::size_t n = 0;
@@ -35,6 +39,7 @@ std::int32_t presentBox(const char16_t* text, const char16_t* caption, std::uint
   line[n++] = u'\n';
   line[n] = 0;
   platform::debugString(line);
+  if (visible) return 0;
   return type == kBoxOkCancel ? kAnswerCancel : kAnswerOk;
 }
 

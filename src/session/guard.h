@@ -37,6 +37,9 @@ class ApiGuard {
   std::uint32_t entryLastError() const { return lastError_; }
   // Leave the last-error code as the call sets it (w32ResetErrCode).
   void keepLastError() { restoreLastError_ = false; }
+  // The call ends with `code` as the thread's last error, set after its
+  // boxes (a box may change it): a start call's reason for returning 0.
+  void endWithLastError(std::uint32_t code) { lastError_ = code; }
 
  private:
   BoxQueue* queue_;
@@ -54,11 +57,12 @@ inline constexpr std::uint32_t kBoxOkCancel = 1;  // MB_OKCANCEL
 inline constexpr std::int32_t kAnswerOk = 1;      // IDOK
 inline constexpr std::int32_t kAnswerCancel = 2;  // IDCANCEL
 
-// Puts a box in front of the user and returns the button chosen (0 when no
-// box could be made). Where nobody can see a box, the caption and text go to
-// the debugger as the line "corvelin: [caption] text" instead, line breaks
-// made spaces, and the answer is the one that commits to nothing: OK for a
-// box with only OK, Cancel for OK and Cancel.
+// Puts a box in front of the user and returns the button chosen. Where
+// nobody can see a box, the caption and text go to the debugger as the line
+// "corvelin: [caption] text" instead, line breaks made spaces, and the
+// answer is the one that commits to nothing: OK for a box with only OK,
+// Cancel for OK and Cancel. A box that could not be made goes to the
+// debugger the same way, and the answer is 0.
 std::int32_t presentBox(const char16_t* text, const char16_t* caption, std::uint32_t type);
 
 }  // namespace corvelin

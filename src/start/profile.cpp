@@ -39,18 +39,19 @@ bool logInitProfileRead(const char16_t* path) {
 }
 
 std::uint8_t startFromProfile(const char* profilePath) {
-  if (session.initialized == 1) return 0;
-  if (!scratchBufAlloc() || profilePath == nullptr) return 0;
+  if (session.initialized == 1) return refuse(platform::kErrAlreadyInitialized);
+  if (!scratchBufAlloc()) return refuse(platform::kErrNotEnoughMemory);
+  if (profilePath == nullptr) return refuse(platform::kErrInvalidParameter);
   const auto bytes = static_cast<std::int64_t>(std::strlen(profilePath));
   if (bytes > kMaxProfilePathBytes) {
     char16_t text[512];
     boundedFormatW(text, 512, u"logInitProfile() path文字列長超過 %I64dバイトを超過しました", kMaxProfilePathBytes);
     showBox(text, u"logInit() dir Path 長さ超過エラー", 0);
-    return 0;
+    return refuse(platform::kErrFilenameTooLong);
   }
   char16_t path[kPathUnits];
   utf8ToUtf16(profilePath, path, bytes, kPathUnits);
-  if (!logInitProfileRead(path)) return 0;
+  if (!logInitProfileRead(path)) return refuse(platform::kErrFileNotFound);
 
   session.fileHandle = platform::kInvalidHandle;
   session.fileEncoding = kEncodingUtf8;
@@ -67,5 +68,7 @@ std::uint8_t startFromProfile(const char* profilePath) {
 extern "C" CORVELIN_API std::uint8_t CORVELIN_CALL logInitProfile(const char* profilePath) {
   corvelin::BoxQueue boxes;
   corvelin::ApiGuard guard(&boxes);
-  return corvelin::startFromProfile(profilePath);
+  const std::uint8_t started = corvelin::startFromProfile(profilePath);
+  if (started == 0) guard.endWithLastError(corvelin::platform::lastError());
+  return started;
 }

@@ -51,6 +51,11 @@ std::uint8_t openAndAnnounce(const char16_t* dir, const char16_t* prefix, const 
   return 1;
 }
 
+std::uint8_t refuse(std::uint32_t code) {
+  platform::setLastError(code);
+  return 0;
+}
+
 namespace {
 
 constexpr std::int64_t kMaxDirBytes = 510;
@@ -65,12 +70,13 @@ void lengthBox(const char16_t* format, std::int64_t limit, const char16_t* capti
 std::uint8_t startFromArguments(const char* dirPath, const char* prefix, std::int32_t writeFlg,
                                 std::int32_t crLfOption, std::int32_t outputLevel, std::int32_t sleepSwitch,
                                 std::int32_t bomSetFlg) {
-  if (session.initialized == 1) return 0;
-  if (!scratchBufAlloc() || dirPath == nullptr || prefix == nullptr) return 0;
+  if (session.initialized == 1) return refuse(platform::kErrAlreadyInitialized);
+  if (!scratchBufAlloc()) return refuse(platform::kErrNotEnoughMemory);
+  if (dirPath == nullptr || prefix == nullptr) return refuse(platform::kErrInvalidParameter);
   const auto dirBytes = static_cast<std::int64_t>(std::strlen(dirPath));
   if (dirBytes > kMaxDirBytes) {
     lengthBox(u"logInit() dir Path文字列長超過 %I64dバイトを超過しました", kMaxDirBytes, u"logInit() dir Path 長さ超過エラー");
-    return 0;
+    return refuse(platform::kErrFilenameTooLong);
   }
   const auto prefixBytes = static_cast<std::int64_t>(std::strlen(prefix));
   if (prefixBytes > kMaxPrefixBytes) {
@@ -79,7 +85,7 @@ std::uint8_t startFromArguments(const char* dirPath, const char* prefix, std::in
     boundedFormatW(text, 512, u"logInit() dir Path文字列長超過 %dバイトを超過しました",
                    static_cast<std::int32_t>(kMaxPrefixBytes));
     showBox(text, u"logInit() prefix文字列 長さ超過エラー", 0);
-    return 0;
+    return refuse(platform::kErrFilenameTooLong);
   }
 
   session.outputLevel = outputLevel;
@@ -117,7 +123,10 @@ extern "C" CORVELIN_API std::uint8_t CORVELIN_CALL logInit(const char* dirPath, 
                                                            std::int32_t bomSetFlg) {
   BoxQueue boxes;
   ApiGuard guard(&boxes);
-  return startFromArguments(dirPath, prefix, writeFlg, crLfOption, outputLevel, sleepSwitch, bomSetFlg);
+  const std::uint8_t started =
+      startFromArguments(dirPath, prefix, writeFlg, crLfOption, outputLevel, sleepSwitch, bomSetFlg);
+  if (started == 0) guard.endWithLastError(platform::lastError());
+  return started;
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logTerm(void) {

@@ -122,17 +122,17 @@ void otherProcess(const Args& args) {
   dll.logTerm();
 }
 
-// A session from a real profile (GetPrivateProfile*W; a bare name is looked for where they look, in the
-// Windows directory); thread ids, the wall clock and error texts in records; boxes through the real import,
+// A session from a real profile in UTF-8 with a byte-order mark (GetPrivateProfile*W; a bare name is looked for where they look, in
+// the Windows directory); thread ids, the wall clock and error texts in records; boxes through the real import,
 // none on a window station nobody sees (a service's; headless Wine's WinSta0 is visible, as a desktop's is).
 void systemServices() {
-  const std::string dir = workDir(), path = logPath(dir, "sys_");
+  const std::string dir = workDir(), path = logPath(dir, "sys_注文_");
   CHECK(dll.logInitProfile((dir + "\\none.ini").c_str()) == 0);
   wchar_t windows[MAX_PATH];
   GetWindowsDirectoryW(windows, MAX_PATH);
   const std::string name = "corvelin_" + std::to_string(GetCurrentProcessId()) + ".ini";
   std::ofstream(pathOf(narrow(windows) + "\\" + name))
-      << "[Halvix]\nLogFileNamePrefix=sys_\nLogWritePathDir=" << dir << "\nWriteFlg=1\nCrLfOption=1\n"
+      << "\xEF\xBB\xBF[Halvix]\nLogFileNamePrefix=sys_注文_\nLogWritePathDir=" << dir << "\nWriteFlg=1\nCrLfOption=1\n"
       << "LogOutPutLevel=3\nLogSleepSwitch=0\nBomSetFlg=3\nLogKBytesRotateFlg=1\nLogKBytesSize=1\n";
   CHECK(dll.logInitProfile(name.c_str()) == 1);
   std::filesystem::remove(pathOf(narrow(windows) + "\\" + name));
@@ -150,14 +150,14 @@ void systemServices() {
   onBox = nullptr;
   boxAnswer = IDCANCEL;
   CHECK(dll.msgBoxOkCancel("続けますか?", "確認") == IDCANCEL);
-  boxAnswer = -1;  // what Wine gives when it cannot make the box
+  boxAnswer = -1;  // what Wine gives when it cannot make the box: its texts go to the debugger
   CHECK(dll.msgBoxOkCancel("not made", "x") == 0);
   HWINSTA interactive = GetProcessWindowStation();
   HWINSTA hidden = CreateWindowStationW(L"corvelin_unattended", 0, WINSTA_ALL_ACCESS, nullptr);
   CHECK(hidden != nullptr && SetProcessWindowStation(hidden));
   CHECK(dll.msgBoxOkCancel("続けますか?", "確認 😀") == IDCANCEL);  // nobody confirms
   CHECK(SetProcessWindowStation(interactive));
-  CHECK_EQ(debugLines, "corvelin: [確認 😀] 続けますか?\n");
+  CHECK_EQ(debugLines, "corvelin: [x] not made\ncorvelin: [確認 😀] 続けますか?\n");
   CHECK_EQ(boxes, "logInitProfileRead()|logInitProfileReadにセットしたパスにファイルが存在しません。path=" + dir +
                       "\\none.ini|0\nタイトル 😀|日本語のテキスト 😀|0\n確認|続けますか?|1\nx|not made|1\n");
   dll.logWarning("main");
@@ -175,15 +175,18 @@ void systemServices() {
                            "tid=" + std::to_string(GetCurrentThreadId()) + ":#[sec][main]\n" +
                            "[SYSLOG][○--INFO--○] probe() line=120 Win32 ErrCode=2 :" + systemText(2) + "\n" +
                            "[SYSLOG][○--INFO--○] [sleep] 経過時間=#[sec]\n";
-  CHECK_EQ(file, "\xEF\xBB\xBF" + banners("sys_", path, body, "\n"));
+  CHECK_EQ(file, "\xEF\xBB\xBF" + banners("sys_注文_", path, body, "\n"));
   CHECK(seconds.size() == 3 && std::stod(seconds[2]) >= 0.29 && std::stod(seconds[2]) <= slept / 1000.0 + 0.02);
 }
 
-// A profile that turns rotation on: files of `kBytes` KB, `keep` of them.
+// A profile in UTF-16LE that turns rotation on: files of `kBytes` KB, `keep` of them.
 std::string rotatingProfile(const std::string& dir, const char* prefix, int kBytes, int keep) {
-  std::ofstream(pathOf(dir + "\\rotate.ini")) << "[Halvix]\nLogFileNamePrefix=" << prefix << "\nLogWritePathDir=" << dir
-                                               << "\nLogOutPutLevel=5\nLogKBytesRotateFlg=1\nLogKBytesSize=" << kBytes
-                                               << "\nLogKeepFiles=" << keep << "\n";
+  std::ostringstream keys;
+  keys << "[Halvix]\nLogFileNamePrefix=" << prefix << "\nLogWritePathDir=" << dir << "\nLogOutPutLevel=5\n"
+       << "LogKBytesRotateFlg=1\nLogKBytesSize=" << kBytes << "\nLogKeepFiles=" << keep << "\n";
+  const std::wstring wide = L"\xFEFF" + pathOf(keys.str()).wstring();
+  std::ofstream(pathOf(dir + "\\rotate.ini"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(wide.data()), static_cast<std::streamsize>(wide.size() * sizeof(wchar_t)));
   return dir + "\\rotate.ini";
 }
 std::string seriesPath(const std::string& dir, const char* prefix, int index) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # lnav, headless, reads a log of every kind of line from the real DLL through the installed format (installing checks
-# its samples): every line is the format's; messages per level, each with its record's time; [SYSLOG] lines per tag.
+# its samples): every line is the format's; each message with its level, its record's time and its body ([SYSLOG]
+# lines with WriteFlg 65536 among them); [SYSLOG] lines per tag.
 set -euo pipefail
 lnav=$1 wine=$2 host=$3 format=$4 expected=$5 work=$6
 rm -rf "$work" && mkdir -p "$work/home" && cd "$work"
@@ -11,7 +12,7 @@ log=(run_lnav/app_*.log)
 query() { "$lnav" -n -N -W -c ";$1" "${log[@]}" 2>&1; }
 diff -u "$expected" <({
   query "SELECT format, lines = $(wc -l <"${log[0]}") AS every_line FROM lnav_file"
-  query "SELECT log_level, count(*) AS messages, sum(log_time = substr(log_raw_text, 1, 23)) AS timed
-         FROM all_logs GROUP BY log_level ORDER BY min(log_line)"
+  query "SELECT log_line, log_level, log_time = substr(log_raw_text, 1, 23) AS timed, regexp_replace(
+         replace(replace(log_body, char(13), '\r'), char(65279), '<BOM>'), '=\{[^}]*\}', '={...}') AS body FROM all_logs"
   query "SELECT syslog_level, count(*) AS lines FROM corvelin_syslog GROUP BY syslog_level ORDER BY min(log_line)"
 })

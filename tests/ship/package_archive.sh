@@ -10,7 +10,8 @@ diff <(sed "s/@VERSION@/$version/g" "$ship/release/contents.txt" | LC_ALL=C sort
 cd "$work" && cmake -E tar xf "$zip" && cd "$archive"
 same() { for f in "${@:2}"; do cmp "$f" "$1/$f"; done; }  # the shipped files are those under $1
 same "$build" bin/corvelin_x64.dll lib/libcorvelin_x64.dll.a lib/corvelin_x64.lib
-same "$source" include/corvelin.h include/corvelin.hpp LICENSE docs/reference.md share/lnav/formats/corvelin/corvelin.json
+same "$source" include/corvelin.h include/corvelin.hpp LICENSE docs/reference.md share/lnav/formats/corvelin/corvelin.json \
+  cmake/mingw-w64-x86_64.cmake
 cmp lib/corvelin_x64.def "$source/src/corvelin_x64.def"
 cmp README.md "$source/docs/archive-README.md"
 diff -r --exclude=target --exclude=Cargo.lock "$source/bindings/rust" bindings/rust

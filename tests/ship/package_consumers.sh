@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # consumer.c built against the unpacked release archive with the lines its README gives: with find_package, for
-# MinGW-w64 and for the MSVC ABI, and with pkg-config.
+# MinGW-w64 (through the archive's toolchain file) and for the MSVC ABI, and with pkg-config.
 source "$(dirname "$0")/ship.sh"
 rm -rf "$work" && mkdir -p "$work"
-for toolchain in mingw:"$source/cmake/mingw-w64-x86_64.cmake" msvc:"$ship/package/clang-msvc.cmake"; do
+for toolchain in mingw:"$archive/cmake/mingw-w64-x86_64.cmake" msvc:"$ship/package/clang-msvc.cmake"; do
   name=${toolchain%%:*}
   cmake -S "$ship/package" -B "$work/$name" -DCMAKE_TOOLCHAIN_FILE="${toolchain#*:}" \
     -Dcorvelin_DIR="$archive/lib/cmake/corvelin" -DCORVELIN_EXPECTED_VERSION="$version"

@@ -122,6 +122,28 @@ TEST_F(Output, SyslogWriters) {
   DO(logSysDirect(session.fileHandle, kInfo, "direct"));
 }
 
+// With WriteFlg 65536 every "[SYSLOG]" line starts with the time and its tag's level, in dumps too, and the
+// stamp counts toward the line's limit; other values write the line as before.
+TEST_F(Output, SyslogLinesOf65536) {
+  session.writeFlg = 65536;
+  world().ticks += 678 * kMs;
+  for (std::int32_t level = kFatal; level <= kDebug; ++level) {
+    t.step("log_sys level " + std::to_string(level), [&] { log_sys(level, "x=%d", 7); });
+  }
+  DO(logInfo(std::string(8191, 's').c_str()));
+  DO(logInfo(std::string(8156, 'o').c_str()));  // the longest record, then one byte more: the CRETICAL report
+  DO(logInfo(std::string(8157, 'o').c_str()));
+  DO(logPut("A\x80" "B", 3, 1, 10));
+  DO(logPut("ab\xC3", 0, 0, 10));
+  world().systemTexts[9] = std::u16string(8109, u'a') + u"\r\n";  // one unit more than the line has room for
+  t.hostError = 9;
+  DO(w32ErrLog("T", 7));
+  world().ticks = fake::ticksAt(2026, 12, 31, 23, 59, 59) + 9999999;
+  DO(profileTimeStop());
+  session.writeFlg = 8192;
+  DO(log_sys(kError, "x"));
+}
+
 TEST_F(Output, TextAndHexDumps) {
   DO(logPut("Hello world!", 12, 1, 10));
   DO(logPut("abc", 99, 0, 10));  // len is only printed

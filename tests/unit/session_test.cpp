@@ -131,6 +131,10 @@ TEST_F(Start, ArgumentsAtTheirLimits) {
   DO(logInitProfile("C:\\cfg\\none.ini"));
   DO(logInit(nullptr, "p", 0, 0, 0, 0, 0));
   DO(logInit("C:\\logs", nullptr, 0, 0, 0, 0, 0));
+  DO(logInitProfile(nullptr));
+  fake::reset();
+  world().failAllocAt = 1;
+  DO(logInitProfile("C:\\cfg\\none.ini"));
 }
 
 // The descriptions in the open's boxes, and the dated name.

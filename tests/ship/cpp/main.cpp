@@ -1,7 +1,10 @@
-// Every part of corvelin.hpp through the real DLL; its log (LF endings, no time prefix) is compared whole with expected.log.
+// Every part of corvelin.hpp through the real DLL, built as C++20 beside <windows.h>; its log (LF endings, no time
+// prefix) is compared whole with expected.log.
 #include <corvelin.hpp>
+#include <windows.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 static int failures = 0;
@@ -10,12 +13,15 @@ static int failures = 0;
 int main() {
   using namespace corvelin;
   CHECK(!Session(std::string_view(".\\cpp-logs\0x", 12), "cpp_", 0, 1, 5, 0, 0));  // a zero in a path
+  CHECK(Session(L".\\cpp-logs\xD83D", L"cpp_", 0, 1, 5, 0, 0).error() == ERROR_INVALID_NAME);  // half a pair
+  const Session missing(".\\no\\such", "cpp_", 0, 1, 5, 0, 0);  // the library's reason, and the system's text
+  CHECK(!missing && missing.error() == ERROR_PATH_NOT_FOUND && !missing.errorText().empty());
   Session held;
   {
-    Session first(L".\\cpp-logs", L"cpp_", 0, 1, 5, 0, 0);
+    Session first(std::filesystem::path(L".\\cpp-logs"), u8"cpp_", 0, 1, 5, 0, 0);
     CHECK(first.ok());
     // Refused starts are false, and their objects end nothing as they go.
-    CHECK(!Session(".\\cpp-logs", "again_", 0, 1, 5, 0, 0));
+    CHECK(Session(".\\cpp-logs", "again_", 0, 1, 5, 0, 0).error() == ERROR_ALREADY_INITIALIZED);
     CHECK(!Session::fromProfile(".\\corvelin.ini"));
 
     log("narrow text, 100% as it is");
@@ -30,7 +36,9 @@ int main() {
     warning(std::wstring(2731, L'\u3042'));  // 8193 bytes once converted
     logf("%d files in %s", 3, "logs");
     debugf("%zu bytes", sizeof(std::uint32_t));
-    infof("%s, %s", u8"UTF-8 \u00e9\u3042", "narrow");
+    infof("%s, %s", "UTF-8 \u00e9\u3042", "narrow");
+    infof("%ls|%-5ls|%lc", L"J\u00fcrgen \u65e5\u672c\u8a9e \U0001F600", L"\u00e9", L'\u3042');  // MinGW's runtime
+    info(u8"char8_t: \u00e9\u3042");
     warningf("%s", std::string(8191, 'd').c_str());
     errorf("%c", '\0');
     criticalf("%05.1f%%", 12.34);

@@ -67,9 +67,12 @@ pub enum Error {
     /// A length the C interface cannot pass (it takes 32-bit lengths).
     TooLong { length: usize },
     /// The library did not start the session: one was already started or
-    /// ended in this process, an argument was over its limit, or the log
-    /// file could not be opened (the library shows why in a message box).
-    NotStarted,
+    /// ended in this process (`code` 1247), an argument was over its limit
+    /// (206), the profile file is missing (2), or the log file could not be
+    /// opened (the system's error, for instance 3 or 5; the library shows
+    /// it in a message box too). `code` is the Win32 last-error code the
+    /// library left; [`std::io::Error::from_raw_os_error`] gives its text.
+    NotStarted { code: u32 },
     /// Another backend of the `log` facade is installed; the session was not started.
     OtherLogger,
 }
@@ -79,7 +82,11 @@ impl fmt::Display for Error {
         match self {
             Error::InteriorNul { position } => write!(f, "text holds a zero byte at offset {}", position),
             Error::TooLong { length } => write!(f, "{} bytes is more than a 32-bit length", length),
-            Error::NotStarted => f.write_str("the logging session was not started"),
+            Error::NotStarted { code } => write!(
+                f,
+                "the logging session was not started: {}",
+                std::io::Error::from_raw_os_error(*code as i32)
+            ),
             Error::OtherLogger => f.write_str("another logger is installed for the log crate"),
         }
     }
@@ -141,6 +148,14 @@ fn c_text(text: &str) -> Result<CString, Error> {
     CString::new(text).map_err(|e| Error::InteriorNul { position: e.nul_position() })
 }
 
+/// A start call's result: the session, or the reason the library left as the thread's last error.
+fn started_or_why(started: u8) -> Result<Session, Error> {
+    match started {
+        1 => Ok(Session { _private: () }),
+        _ => Err(Error::NotStarted { code: std::io::Error::last_os_error().raw_os_error().unwrap_or(0) as u32 }),
+    }
+}
+
 fn c_len(length: usize) -> Result<i32, Error> {
     i32::try_from(length).map_err(|_| Error::TooLong { length })
 }
@@ -161,14 +176,14 @@ impl Session {
                 i32::from(settings.bom),
             )
         };
-        if started == 1 { Ok(Session { _private: () }) } else { Err(Error::NotStarted) }
+        started_or_why(started)
     }
 
     /// Starts the session from the `[Halvix]` section of a profile file
     /// (`logInitProfile`).
     pub fn from_profile(path: &str) -> Result<Session, Error> {
         let path = c_text(path)?;
-        if unsafe { sys::logInitProfile(path.as_ptr()) } == 1 { Ok(Session { _private: () }) } else { Err(Error::NotStarted) }
+        started_or_why(unsafe { sys::logInitProfile(path.as_ptr()) })
     }
 
     /// A record at every output level (`_log`).

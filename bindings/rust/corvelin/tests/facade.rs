@@ -25,14 +25,14 @@ fn the_backend_from_a_profile() {
     assert_eq!(log::max_level(), LevelFilter::Off);
     let guard = corvelin::init_from_profile!(&profile).expect("the session starts");
     assert_eq!(log::max_level(), LevelFilter::Trace);
-    assert_eq!(corvelin::init_from_profile!(&profile).unwrap_err(), Error::NotStarted);
+    assert_eq!(corvelin::init_from_profile!(&profile).unwrap_err(), Error::NotStarted { code: 1247 });
     log::debug!("debug");
     log::trace!("trace");
     guard.critical("critical, through the guard").unwrap();
     drop(guard);
     assert_eq!(log::max_level(), LevelFilter::Off);
     log::error!("after the end");
-    assert_eq!(corvelin::init!(&Settings::new(&dir_text, "f_")).unwrap_err(), Error::NotStarted);
+    assert_eq!(corvelin::init!(&Settings::new(&dir_text, "f_")).unwrap_err(), Error::NotStarted { code: 1247 });
 
     let log = fs::read_dir(&dir).unwrap().map(|e| e.unwrap().path()).find(|p| p.extension().unwrap() == "log").unwrap();
     let text = fs::read_to_string(&log).unwrap();

@@ -26,15 +26,22 @@ fn a_session_from_start_to_end() {
         Error::InteriorNul { position: 1 }
     );
 
+    // The library's reason, with the system's text.
+    let missing = Settings { dir: "C:\\no\\such\\dir", ..settings.clone() };
+    let refused = Session::start(&missing).unwrap_err();
+    assert_eq!(refused, Error::NotStarted { code: 3 });
+    assert!(refused.to_string().starts_with("the logging session was not started: ") && refused.to_string().ends_with("(os error 3)"));
+    assert_eq!(Session::from_profile("C:\\no such.ini").unwrap_err(), Error::NotStarted { code: 2 });
+
     let log = Session::start(&settings).expect("the session starts");
-    assert_eq!(Session::start(&settings).unwrap_err(), Error::NotStarted, "one session per process");
+    assert_eq!(Session::start(&settings).unwrap_err(), Error::NotStarted { code: 1247 }, "one session per process");
     log.warning("admitted").unwrap();
     log.info("INFO is above output level 3").unwrap();
     assert_eq!(log.error("zero\0byte").unwrap_err(), Error::InteriorNul { position: 4 });
     assert_eq!(log.dump_raw(b"ab", "label\0").unwrap_err(), Error::InteriorNul { position: 5 });
     log.put_hex(&[0x00, 0x41, 0xfe], false, 10).unwrap();
     drop(log);
-    assert_eq!(Session::start(&settings).unwrap_err(), Error::NotStarted, "an ended session stays ended");
+    assert_eq!(Session::start(&settings).unwrap_err(), Error::NotStarted { code: 1247 }, "an ended session stays ended");
 
     let (name, bytes) = the_one_log(&dir);
     assert!(name.starts_with("t_") && name.ends_with(".log") && name.len() == "t_YYYYMMDD.log".len(), "{}", name);
