@@ -51,7 +51,7 @@ void record(std::int32_t level, const char* text, std::size_t length, std::int64
 void sysLine(std::int32_t level, const char* message) {
   if (!wants(level) || delivering) return;
   char line[kSysLineCapacity];
-  const int n = formatSysLine(line, level, message, "");
+  const int n = formatSysTag(line, level, message);
   if (n > 0) deliver(Unit{level, line, static_cast<std::size_t>(n), platform::ticksSince1970()});
 }
 

@@ -50,16 +50,28 @@ std::int32_t writeSysLine(FileHandle& file, std::int32_t level, int n) {
 
 }  // namespace
 
-int formatSysLine(char* out, std::int32_t level, const char* message, const char* lineEnd) {
+namespace {
+
+int sysLineInto(char* out, std::int32_t level, const char* message, const char* lineEnd, bool stamped) {
   if (level < kFatal || level > kDebug) {
     out[0] = 0;
     return -1;
   }
   const char* marker = levelMarkers[level];
   char stamp[64] = "";
-  if (session.writeFlg == kLevelledWriteFlg) stamp[levelledStamp(kStampLevels[level], stamp)] = 0;
+  if (stamped && session.writeFlg == kLevelledWriteFlg) stamp[levelledStamp(kStampLevels[level], stamp)] = 0;
   return boundedFormatA(out, kSysLineCapacity, kSysFormats[level], static_cast<const char*>(stamp), marker, marker,
                         message, lineEnd);
+}
+
+}  // namespace
+
+int formatSysLine(char* out, std::int32_t level, const char* message, const char* lineEnd) {
+  return sysLineInto(out, level, message, lineEnd, true);
+}
+
+int formatSysTag(char* out, std::int32_t level, const char* message) {
+  return sysLineInto(out, level, message, "", false);
 }
 
 int formatSysLine(char* out, std::int32_t level, const char* message) {

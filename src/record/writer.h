@@ -31,6 +31,9 @@ void reportOverLength(FileHandle& file);
 int formatSysLine(char* out, std::int32_t level, const char* message);
 // The same line with a given line ending, for builders that own no session.
 int formatSysLine(char* out, std::int32_t level, const char* message, const char* lineEnd);
+// The tag and message alone, as forwarders hand a "[SYSLOG]" line on:
+// no stamp of WriteFlg 65536, no line ending.
+int formatSysTag(char* out, std::int32_t level, const char* message);
 
 // Writes a formatted "[SYSLOG]" line when outputLevel >= 0 and the session is
 // active; a format over 8190 bytes gets the size report instead.
