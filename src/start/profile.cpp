@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "forward/eventlog.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "start/start.h"
@@ -35,10 +36,11 @@ bool logInitProfileRead(const char16_t* path) {
   session.kBytesRotateFlg = platform::profileInt(path, kSection, u"LogKBytesRotateFlg", 0);
   session.kBytesSize = platform::profileInt(path, kSection, u"LogKBytesSize", 40960);
   session.keepFiles = platform::profileInt(path, kSection, u"LogKeepFiles", 0);
+  eventlog::readProfile(path, kSection, session.filePrefix);
   return true;
 }
 
-std::uint8_t startFromProfile(const char* profilePath) {
+std::uint8_t startFromProfile(const char* profilePath, const BoxQueue& boxes) {
   if (session.initialized == 1) return 0;
   if (!scratchBufAlloc() || profilePath == nullptr) return 0;
   const auto bytes = static_cast<std::int64_t>(std::strlen(profilePath));
@@ -56,9 +58,12 @@ std::uint8_t startFromProfile(const char* profilePath) {
   session.fileEncoding = kEncodingUtf8;
   char16_t dir[kPathUnits];
   u16copy(dir, kPathUnits, session.logDir);
-  return openAndAnnounce(
+  const std::uint8_t started = openAndAnnounce(
       dir, session.filePrefix,
       "##### log_init_profile Init! halvix.conf Now Sleeping! LogSleepSwitch=1 Set to '0' Go Logging! #####%s");
+  if (started == 0) eventlog::reportStartFailure(boxes);  // the open failed: its boxes are queued
+  if (started == 1 && session.sleepSwitch != 1) eventlog::start();
+  return started;
 }
 
 }  // namespace
@@ -67,5 +72,5 @@ std::uint8_t startFromProfile(const char* profilePath) {
 extern "C" CORVELIN_API std::uint8_t CORVELIN_CALL logInitProfile(const char* profilePath) {
   corvelin::BoxQueue boxes;
   corvelin::ApiGuard guard(&boxes);
-  return corvelin::startFromProfile(profilePath);
+  return corvelin::startFromProfile(profilePath, boxes);
 }

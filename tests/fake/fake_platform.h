@@ -45,6 +45,11 @@ struct World {
   bool boxesVisible = true;  // false: a window station nobody sees
   std::vector<std::u16string> debugStrings;
 
+  // The Event Log: each call as the transcript shows it; a failure code makes every later call fail.
+  std::vector<std::string> eventCalls;
+  std::map<platform::EventSource, std::u16string> eventSources;
+  std::uint32_t registerFailure = 0, reportFailure = 0;
+
   // Faults: the Nth call since reset (1-based) fails; 0 never.
   int writeCalls = 0, failWriteAt = 0, shortWriteAt = 0;  // a short write keeps half
   std::size_t diskBytes = 0;                              // 0: unlimited
