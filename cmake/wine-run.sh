@@ -8,7 +8,7 @@ while [ ! -f "$build_root/CMakeCache.txt" ] && [ "$build_root" != / ]; do
 done
 [ -f "$build_root/CMakeCache.txt" ] || build_root=$PWD
 export WINEPREFIX="$build_root/wineprefix"
-export WINEDEBUG=-all
+export WINEDEBUG=${CORVELIN_WINEDEBUG:--all}  # eventlog.sh reads a channel
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
