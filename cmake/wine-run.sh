@@ -2,7 +2,7 @@
 # Runs a Windows program under Wine with a prefix of its own under the build
 # folder (made on first use; the lock keeps parallel ctest runs from racing).
 set -eu
-build_root=${CORVELIN_WINE_ROOT:-$PWD}
+build_root=$(cd "${CORVELIN_WINE_ROOT:-$PWD}" && pwd)  # Wine takes only an absolute prefix
 while [ ! -f "$build_root/CMakeCache.txt" ] && [ "$build_root" != / ]; do
   build_root=$(dirname "$build_root")
 done

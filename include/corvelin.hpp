@@ -260,7 +260,9 @@ class Session {
     }
   }
 
-  /* logInitProfile: the settings of a profile (.ini) file. */
+  /* logInitProfile: the settings of a profile (.ini) file. LogEventLogLevel
+     (1 CRETICAL only .. 5 down to DEBUG) and LogEventSource also report
+     records as events of the Windows Event Log (docs/reference.md). */
   [[nodiscard]] static Session fromProfile(const detail::Text& profilePath) {
     Session session;
     detail::Line path;
