@@ -45,9 +45,7 @@ struct World {
   bool boxesVisible = true;  // false: a window station nobody sees
   std::vector<std::u16string> debugStrings;
 
-  // The Event Log: each call as the transcript shows it; a failure code makes every later call fail.
-  std::vector<std::string> eventCalls;
-  std::map<platform::EventSource, std::u16string> eventSources;
+  std::vector<std::string> eventCalls;  // the Event Log's calls (one source: handle 0xE7); a failure code fails each later one
   std::uint32_t registerFailure = 0, reportFailure = 0;
 
   // Faults: the Nth call since reset (1-based) fails; 0 never.
