@@ -112,7 +112,7 @@ void sourceName(const char16_t* configured, const char16_t* prefix, char16_t* ou
   out[n] = 0;
 }
 
-std::size_t eventText(const char* text, std::size_t length, char16_t* out) {
+void eventText(const char* text, std::size_t length, char16_t* out) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   std::size_t n = 0;
   for (std::size_t i = 0; i < length && n + 4 <= sizeof repairedBuf;) {
@@ -126,8 +126,7 @@ std::size_t eventText(const char* text, std::size_t length, char16_t* out) {
     }
   }
   repairedBuf[n] = 0;
-  return static_cast<std::size_t>(
-      utf8ToUtf16(repairedBuf, out, static_cast<std::int64_t>(n), static_cast<int>(kTextUnits)) / 2);
+  utf8ToUtf16(repairedBuf, out, static_cast<std::int64_t>(n), static_cast<int>(kTextUnits));
 }
 
 void readProfile(const char16_t* path, const char16_t* section, const char16_t* prefix) {

@@ -35,11 +35,11 @@ inline constexpr std::size_t kSourceUnits = 256;
 // name; else "corvelin". Cut to 255 units, never inside a surrogate pair.
 void sourceName(const char16_t* configured, const char16_t* prefix, char16_t* out);
 
-// The UTF-16 text of an event from `length` bytes of UTF-8 (at most a
-// "[SYSLOG]" line's 8191): each byte that starts no valid character becomes
-// U+FFFD, so one bad byte never empties an event. Returns the units written.
+// The UTF-16 text of an event, in `out` (kTextUnits), from `length` bytes
+// of UTF-8 (at most a "[SYSLOG]" line's 8191): each byte that starts no
+// valid character becomes U+FFFD, so one bad byte never empties an event.
 inline constexpr std::size_t kTextUnits = 8192;
-std::size_t eventText(const char* text, std::size_t length, char16_t* out);
+void eventText(const char* text, std::size_t length, char16_t* out);
 
 // A profile start, once the keys are read: LogEventLogLevel and LogEventSource
 // (the prefix is the session's, for the default source).

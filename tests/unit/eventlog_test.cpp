@@ -16,7 +16,7 @@ void profile(std::map<std::u16string, std::u16string> keys) {
 }
 void everyKind() {
   _log("_log"), logDebug("debug"), logInfo("info"), logWarning("warning"), logError("error 日本語 😀");
-  logCritical("a\xFF" "b\xC0\xAF\xE0\x80\x80 \xED\xA0\x80 \xF4\x90\x80\x80\xF4\x8F\xBF\xBF \xF0\x8F\xBF\xBF\xF5\x80\xE0\xA0\x80 \xF0\x9F\x98");
+  logCritical("a\xFF" "b\xC0\xAF\xE0\x80\x80 \xED\xA0\x80 \xF4\x90\x80\x80\xF4\x8F\xBF\xBF \xF0\x8F\xBF\xBF\xF5\x80\xE0\xA0\x80\xF0\x90\x80\x80 \xF0\x9F\x98");
   logInfo(std::string(8191, 'i').c_str());  // the ERROR size report, by its tag
   w32ErrLog("probe()", 1);                  // an INFO "[SYSLOG]" line
 }
@@ -36,10 +36,10 @@ TEST_F(EventLog, RecordsNamesAndFailures) {
   logWarning(std::string(8150, '\xFF').c_str());
   t.note("8150 bad bytes: an event call of " + std::to_string(world().eventCalls.back().size()) + " bytes");
   DO(logTerm(), logWarning("after logTerm"));
-  const std::u16string n254(254, u'n'), pair = u"\U0001F600";
+  const std::u16string n254(254, u'n'), first = u"\U00010000", last = u"\U0010FFFF";  // pairs from D800, to DBFF
   const std::u16string names[][3] = {  // LogEventSource, prefix, executable
       {u"My Service", u"app_", u"host"}, {u"", u"app_-._.", u"host"}, {u"", u"logs\\sub/a.b_c.", u"host"},
-      {u"", u"sub\\_-.", u"svc"}, {u"", u"", u""}, {n254 + u"nn", u"", u""}, {n254 + pair, u"", u""}, {u"", u"", n254 + pair}};
+      {u"", u"sub\\_-.", u"svc"}, {u"", u"", u""}, {n254 + u"nn", u"", u""}, {n254 + first, u"", u""}, {u"", u"", n254 + last}};
   for (const auto& [configured, prefix, executable] : names) {
     char16_t out[eventlog::kSourceUnits];
     world().executable = executable, eventlog::sourceName(configured.c_str(), prefix.c_str(), out);
