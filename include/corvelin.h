@@ -48,7 +48,8 @@ CORVELIN_API uint8_t CORVELIN_CALL logInit(const char* dirPath, const char* pref
 
 /* The same settings from section [Halvix] of a profile (.ini) file:
  * LogFileNamePrefix, LogWritePathDir, WriteFlg, CrLfOption, LogOutPutLevel,
- * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize.
+ * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize; and
+ * LogEventLogLevel, LogEventSource for events in the Windows Event Log.
  * profilePath: at most 510 bytes; a bare file name means the Windows
  * directory. */
 CORVELIN_API uint8_t CORVELIN_CALL logInitProfile(const char* profilePath);
