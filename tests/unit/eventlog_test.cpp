@@ -21,14 +21,11 @@ void everyKind() {
   w32ErrLog("probe()", 1);                  // an INFO "[SYSLOG]" line
 }
 
-using EventLog = Scenario;
-
-TEST_F(EventLog, RecordsNamesAndFailures) {
+TEST_F(Scenario, EventLog) {
   for (const char16_t* level : {u"0", u"1", u"2", u"4", u"9"}) {
     fake::reset(), profile({{u"LogEventLogLevel", level}});
     logInitProfile("C:\\e.ini"), everyKind(), logTerm();
-    t.note("LogEventLogLevel=" + fake::u8(level));
-    for (const std::string& call : world().eventCalls) t.note(call);
+    for (const std::string& call : world().eventCalls) t.note("LogEventLogLevel=" + fake::u8(level) + ": " + call);
   }
   fake::reset(), profile({{u"LogEventLogLevel", u"3"}, {u"LogEventSource", u"Svc"}, {u"WriteFlg", u"65536"}});  // it all
   DO(logInitProfile("C:\\e.ini"));
