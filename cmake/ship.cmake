@@ -14,6 +14,16 @@ set(CORVELIN_GENERATED ${CMAKE_BINARY_DIR}/generated)
 configure_file(${CMAKE_SOURCE_DIR}/src/version.rc.in ${CORVELIN_GENERATED}/version.rc @ONLY)
 target_sources(corvelin_x64 PRIVATE ${CORVELIN_GENERATED}/version.rc)
 
+# The Event Log's message table: one message per event ID, each its
+# insertion string alone (src/forward/eventlog.mc).
+find_program(CORVELIN_WINDMC NAMES x86_64-w64-mingw32-windmc REQUIRED)
+set(CORVELIN_EVENTS_MC ${CMAKE_SOURCE_DIR}/src/forward/eventlog.mc)
+add_custom_command(OUTPUT ${CORVELIN_GENERATED}/eventlog.rc ${CORVELIN_GENERATED}/MSG00409.bin
+  COMMAND ${CORVELIN_WINDMC} -r ${CORVELIN_GENERATED} -h ${CORVELIN_GENERATED} ${CORVELIN_EVENTS_MC}
+  DEPENDS ${CORVELIN_EVENTS_MC}
+  VERBATIM)
+target_sources(corvelin_x64 PRIVATE ${CORVELIN_GENERATED}/eventlog.rc)
+
 # MinGW's import library comes with the DLL; MSVC linkers get one made from
 # the export definition.
 set_target_properties(corvelin_x64 PROPERTIES ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)

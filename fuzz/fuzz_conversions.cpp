@@ -1,4 +1,5 @@
 // UTF-8 / UTF-16 / code-point conversions: bounds, terminators, round trips.
+#include "forward/eventlog.h"
 #include "fuzz_input.h"
 
 void corvelin::fuzz::run(Input in) {
@@ -21,8 +22,11 @@ void corvelin::fuzz::run(Input in) {
   // Back from UTF-16, and from code points, comes the text itself when it holds only scalar values.
   const int r = codePointsToUtf8(all.data(), again.data(), 4 * std::max(n, 0), capacity);
   const auto scalar = [](std::uint32_t v) { return v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF); };
+  static char16_t event[eventlog::kTextUnits];  // an event's text: never empty for a text, the text itself when valid
+  eventlog::eventText(text.data(), text.size(), event);
+  check((event[0] == 0) == text.empty());
   if (n > 0 && static_cast<unsigned char>(text.back()) < 0xF0 && std::all_of(&all[0], &all[n], scalar)) {
-    check(std::string(back.data(), m) == text);
+    check(std::string(back.data(), m) == text && std::u16string(event) == wide.data());
     cut(again, r, text, size);
   }
 }

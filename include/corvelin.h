@@ -56,8 +56,9 @@ CORVELIN_API uint8_t CORVELIN_CALL logInit(const char* dirPath, const char* pref
 /* The same settings from section [Halvix] of a profile (.ini) file:
  * LogFileNamePrefix, LogWritePathDir, WriteFlg, CrLfOption, LogOutPutLevel,
  * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize,
- * LogKeepFiles; docs/reference.md ("The profile file") lists every key
- * with its meaning and default. The file must be UTF-16LE or UTF-8 with a
+ * LogKeepFiles; LogEventLogLevel, LogEventSource for events in the Windows
+ * Event Log; docs/reference.md ("The profile file") lists every key with
+ * its meaning and default. The file must be UTF-16LE or UTF-8 with a
  * byte-order mark: Windows reads a UTF-8 file without one in the ANSI code
  * page. profilePath: at most 510 bytes; a bare file name means the Windows
  * directory. */

@@ -526,7 +526,9 @@ class Session {
     if (error_ == 0) started(::logInit(d.c_str(), p.c_str(), writeFlg, crLfOption, outputLevel, sleepSwitch, bomSetFlg));
   }
 
-  /* logInitProfile: the settings of a profile (.ini) file. */
+  /* logInitProfile: the settings of a profile (.ini) file. LogEventLogLevel
+     (1 CRETICAL only .. 5 down to DEBUG) and LogEventSource also report
+     records as events of the Windows Event Log (docs/reference.md). */
   [[nodiscard]] static Session fromProfile(const detail::Text& profilePath) {
     Session session;
     detail::Line path;

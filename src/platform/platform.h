@@ -91,6 +91,16 @@ std::uint32_t currentThreadId();
 std::uint32_t processId();
 std::size_t executableBaseName(char16_t* out, std::size_t capacity);
 
+// The Event Log (Application log). registerEventSource gives a handle for
+// the source `name`, or kNoEventSource with the last error set; reportEvent
+// reports one event of `type` (1 error, 2 warning, 4 information) and `id`
+// with `text` as its one insertion string, false with the last error set.
+using EventSource = std::uintptr_t;
+inline constexpr EventSource kNoEventSource = 0;
+EventSource registerEventSource(const char16_t* name);
+bool reportEvent(EventSource source, std::uint16_t type, std::uint32_t id, const char16_t* text);
+void deregisterEventSource(EventSource source);
+
 // True when the profile functions would find `path` (a bare file name means
 // the Windows directory, as they read it).
 bool profileFileExists(const char16_t* path);

@@ -167,6 +167,17 @@ std::size_t executableBaseName(char16_t* out, std::size_t capacity) {
   return units;
 }
 
+EventSource registerEventSource(const char16_t* name) {
+  return reinterpret_cast<EventSource>(RegisterEventSourceW(nullptr, w(name)));
+}
+
+bool reportEvent(EventSource source, std::uint16_t type, std::uint32_t id, const char16_t* text) {
+  const wchar_t* strings[1] = {w(text)};
+  return ReportEventW(reinterpret_cast<HANDLE>(source), type, 0, id, nullptr, 1, 0, strings, nullptr) != FALSE;
+}
+
+void deregisterEventSource(EventSource source) { DeregisterEventSource(reinterpret_cast<HANDLE>(source)); }
+
 bool profileFileExists(const char16_t* path) {
   // The profile functions look for a bare file name in the Windows directory.
   const wchar_t* p = w(path);

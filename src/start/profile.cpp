@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "forward/eventlog.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "start/start.h"
@@ -35,10 +36,11 @@ bool logInitProfileRead(const char16_t* path) {
   session.kBytesRotateFlg = platform::profileInt(path, kSection, u"LogKBytesRotateFlg", 0);
   session.kBytesSize = platform::profileInt(path, kSection, u"LogKBytesSize", 40960);
   session.keepFiles = platform::profileInt(path, kSection, u"LogKeepFiles", 0);
+  eventlog::readProfile(path, kSection, session.filePrefix);
   return true;
 }
 
-std::uint8_t startFromProfile(const char* profilePath) {
+std::uint8_t startFromProfile(const char* profilePath, const BoxQueue& boxes) {
   if (session.initialized == 1) return refuse(platform::kErrAlreadyInitialized);
   if (!scratchBufAlloc()) return refuse(platform::kErrNotEnoughMemory);
   if (profilePath == nullptr) return refuse(platform::kErrInvalidParameter);
@@ -57,9 +59,16 @@ std::uint8_t startFromProfile(const char* profilePath) {
   session.fileEncoding = kEncodingUtf8;
   char16_t dir[kPathUnits];
   u16copy(dir, kPathUnits, session.logDir);
-  return openAndAnnounce(
+  const std::uint8_t started = openAndAnnounce(
       dir, session.filePrefix,
       "##### log_init_profile Init! halvix.conf Now Sleeping! LogSleepSwitch=1 Set to '0' Go Logging! #####%s");
+  if (started == 0) {  // the open failed: its boxes are queued, and its reason is the thread's last error
+    const std::uint32_t reason = platform::lastError();
+    eventlog::reportStartFailure(boxes);
+    platform::setLastError(reason);
+  }
+  if (started == 1 && session.sleepSwitch != 1) eventlog::start();
+  return started;
 }
 
 }  // namespace
@@ -68,7 +77,7 @@ std::uint8_t startFromProfile(const char* profilePath) {
 extern "C" CORVELIN_API std::uint8_t CORVELIN_CALL logInitProfile(const char* profilePath) {
   corvelin::BoxQueue boxes;
   corvelin::ApiGuard guard(&boxes);
-  const std::uint8_t started = corvelin::startFromProfile(profilePath);
+  const std::uint8_t started = corvelin::startFromProfile(profilePath, boxes);
   if (started == 0) guard.endWithLastError(corvelin::platform::lastError());
   return started;
 }

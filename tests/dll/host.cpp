@@ -376,6 +376,21 @@ void lnavSample() {
   dll.logTerm();
 }
 
+// Events for eventlog.sh to read (a start that fails, then WARNING and up); each ID of the message table is its insert.
+void eventLog(HMODULE module, const Args& profiles) {
+  CHECK(dll.logInitProfile(profiles.at(0).c_str()) == 0 && dll.logInitProfile(profiles.at(1).c_str()) == 1);
+  dll._log("_log"), dll.logDebug("debug"), dll.logInfo("info"), dll.logWarning("warning"), dll.logError("error \"quoted\"\r\nline");
+  dll.logCritical("critical 日本語 😀"), dll.logError(std::string(8191, 'e').c_str()), dll.logTerm();  // a size report
+  const std::wstring text = L"日本語 text 😀 %2";
+  const DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(text.c_str())};
+  for (DWORD id : {999, 1000, 1001, 1002, 1003, 1004, 1005, 1006, 1010}) {
+    wchar_t out[64] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, id, 0, out, 64,
+                   reinterpret_cast<va_list*>(const_cast<DWORD_PTR*>(args)));
+    CHECK_EQ(std::to_string(id) + narrow(out), std::to_string(id) + (id % 1000 <= 5 || id == 1010 ? narrow(text.c_str()) : ""));
+  }
+}
+
 // Points the slot of the DLL's import address table that holds `name` of `from` at `to`.
 bool redirect(HMODULE module, const wchar_t* from, const char* name, void* to) {
   void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(from), name));
@@ -411,6 +426,7 @@ int main(int argc, char** argv) {
   else if (scenario == "fs_held_series") heldSeries(args);
   else if (scenario == "fs_full_series") fullSeries(args);
   else if (scenario == "lnav") lnavSample();
+  else if (scenario == "eventlog") eventLog(module, args);
   else return std::printf("no scenario %s\n", scenario.c_str()), 2;
   std::printf("[%s] %s\n", scenario.c_str(), failures == 0 ? "passed" : "FAILED");
   return failures == 0 ? 0 : 1;

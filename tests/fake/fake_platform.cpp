@@ -216,6 +216,17 @@ std::size_t executableBaseName(char16_t* out, std::size_t capacity) {
   return name.size();
 }
 
+EventSource registerEventSource(const char16_t* name) {
+  w.eventCalls.push_back("register " + fake::u8(name) + (w.registerFailure ? " fails" : ""));
+  return w.registerFailure == 0 ? 0xE7 : (fake::fail(w.registerFailure), kNoEventSource);
+}
+bool reportEvent(EventSource source, std::uint16_t type, std::uint32_t id, const char16_t* text) {
+  w.eventCalls.push_back((source == 0xE7 ? "event type " : "event of no source, type ") + std::to_string(type) + " id " +
+                         std::to_string(id) + (w.reportFailure ? " fails: " : ": ") + fake::u8(text));
+  return w.reportFailure == 0 || fake::fail(w.reportFailure);
+}
+void deregisterEventSource(EventSource source) { w.eventCalls.push_back(source == 0xE7 ? "deregister" : "no source"); }
+
 bool profileFileExists(const char16_t* path) { return w.profiles.count(fake::profileKey(path)) != 0; }
 
 std::size_t profileString(const char16_t* path, const char16_t* section, const char16_t* key,

@@ -51,6 +51,9 @@ struct World {
   bool boxesVisible = true;  // false: a window station nobody sees
   std::vector<std::u16string> debugStrings;
 
+  std::vector<std::string> eventCalls;  // the Event Log's calls (one source: handle 0xE7); a failure code fails each later one
+  std::uint32_t registerFailure = 0, reportFailure = 0;
+
   // Faults: the Nth call since reset (1-based) fails; 0 never.
   int writeCalls = 0, failWriteAt = 0, shortWriteAt = 0;  // a short write keeps half
   std::size_t diskBytes = 0;                              // 0: unlimited

@@ -180,7 +180,9 @@ impl Session {
     }
 
     /// Starts the session from the `[Halvix]` section of a profile file
-    /// (`logInitProfile`).
+    /// (`logInitProfile`). There `LogEventLogLevel` (1 critical only, ...
+    /// 5 down to debug) and `LogEventSource` also report records as events
+    /// of the Windows Event Log (see the reference).
     pub fn from_profile(path: &str) -> Result<Session, Error> {
         let path = c_text(path)?;
         started_or_why(unsafe { sys::logInitProfile(path.as_ptr()) })
