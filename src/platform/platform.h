@@ -124,6 +124,11 @@ std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint
 // such as DebugView (OutputDebugStringW).
 void debugString(const char16_t* text);
 
+// The length of a zero-terminated text, as strlen gives it. The record path
+// measures every text; the runtime's strlen under Wine is a byte loop that
+// costs a record more than its formatting does.
+std::size_t textLength(const char* text);
+
 // Zero-filled heap block, or nullptr. release(nullptr) does nothing.
 void* allocZeroed(std::size_t size);
 void release(void* block);

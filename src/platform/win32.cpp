@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include <windows.h>
+#include <emmintrin.h>
 #include <mmsystem.h>
 
 #include <cstring>
@@ -224,6 +225,23 @@ std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint
 }
 
 void debugString(const char16_t* text) { OutputDebugStringW(w(text)); }
+
+std::size_t textLength(const char* text) {
+  // Aligned 16-byte loads never cross a page, so none can fault past the terminator.
+  const auto start = reinterpret_cast<std::uintptr_t>(text);
+  const char* block = reinterpret_cast<const char*>(start & ~std::uintptr_t{15});
+  const __m128i zero = _mm_setzero_si128();
+  auto zeros = [&] {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(block)), zero)));
+  };
+  unsigned mask = zeros() >> (start & 15);
+  if (mask != 0) return static_cast<std::size_t>(__builtin_ctz(mask));
+  for (;;) {
+    block += 16;
+    mask = zeros();
+    if (mask != 0) return static_cast<std::size_t>(block + __builtin_ctz(mask) - text);
+  }
+}
 
 void* allocZeroed(std::size_t size) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size); }
 

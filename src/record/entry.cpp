@@ -20,7 +20,7 @@ constexpr std::int32_t kNoThreshold = -2147483647 - 1;
 void writeRecord(std::int32_t threshold, const char* source, const char* level, const char* text) {
   const std::int32_t forwardLevel = threshold == kNoThreshold ? forward::kNoLevel : threshold;
   if (session.outputLevel < threshold || !sessionActive() || text == nullptr) return;
-  const std::size_t length = std::strlen(text);
+  const std::size_t length = platform::textLength(text);
   if (!bufSizCheck_U8(session.fileHandle, source, static_cast<std::int32_t>(kMaxLine),
                       static_cast<std::int64_t>(length))) {
     return;

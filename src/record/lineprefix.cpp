@@ -72,6 +72,9 @@ bool dependsOnlyOnTheSecond(const PrefixFormat& f) {
 // clock is read for every record: a cached second is never trusted past a
 // step of the clock (time synchronisation sets it forward or back).
 struct TimeCache {
+  std::int32_t formatFlg = INT32_MIN;  // the WriteFlg whose table row is `format`
+  const PrefixFormat* format = nullptr;
+  bool calendarOnly = false;
   std::int64_t second = INT64_MIN;
   platform::CalendarTime local{};
   std::int32_t prefixFlg = INT32_MIN;
@@ -79,6 +82,16 @@ struct TimeCache {
   std::size_t prefixLength = 0;
 };
 TimeCache cache;
+
+// A record's pieces are short: copied here, 16 bytes a step, since a call
+// into the runtime's generic memcpy costs more than the copy.
+inline char* copyBytes(char* to, const char* from, std::size_t n) {
+  for (; n >= 16; n -= 16, to += 16, from += 16) std::memcpy(to, from, 16);
+  if (n >= 8) std::memcpy(to, from, 8), std::memcpy(to + n - 8, from + n - 8, 8);
+  else if (n >= 4) std::memcpy(to, from, 4), std::memcpy(to + n - 4, from + n - 4, 4);
+  else for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+  return to + n;
+}
 
 std::int64_t floorSeconds(std::int64_t ticks) {
   const std::int64_t s = ticks / 10000000;
@@ -154,7 +167,12 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
                         const char* level, char* out) {
   out[0] = 0;
   lineClock = 0;
-  const PrefixFormat* f = findFormat(writeFlg);
+  if (cache.formatFlg != writeFlg) {
+    cache.format = findFormat(writeFlg);
+    cache.calendarOnly = cache.format != nullptr && dependsOnlyOnTheSecond(*cache.format);
+    cache.formatFlg = writeFlg;
+  }
+  const PrefixFormat* f = cache.format;
   if (f == nullptr) return 0;
 
   char prefix[64];
@@ -165,7 +183,7 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
   } else if (f->fields[0] == kBoot) {
     prefixLength = formatPrefix(*f, 0, threadId, prefix);
   } else {
-    const bool calendarOnly = dependsOnlyOnTheSecond(*f);
+    const bool calendarOnly = cache.calendarOnly;
     const std::int64_t now = lineClock = platform::ticksSince1970();
     const std::int64_t second = floorSeconds(now);
     if (second != cache.second) {
@@ -188,15 +206,11 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
 
   const std::size_t length = prefixLength + 1 + textLength + 1 + lineEndALen;
   if (length + 1 > kLineCapacity) return kLineTooLong;  // never cut
-  char* w = out;
-  std::memcpy(w, p, prefixLength);
-  w += prefixLength;
+  char* w = copyBytes(out, p, prefixLength);
   *w++ = '[';
-  std::memcpy(w, text, textLength);
-  w += textLength;
+  w = copyBytes(w, text, textLength);
   *w++ = ']';
-  std::memcpy(w, lineEndA, lineEndALen);
-  w += lineEndALen;
+  w = copyBytes(w, lineEndA, lineEndALen);
   *w = 0;
   return length;
 }

@@ -19,10 +19,10 @@ inline constexpr int kPathUnits = 520;  // filePrefix and the converted argument
 // a prefix of up to 519 and the date, kept whole.
 inline constexpr int kLogDirUnits = 1040;
 
+// The fields every record reads come first, in one cache line: after the
+// kernel's write the line is cold again, and each line costs a record.
 struct LogSession {
   FileHandle fileHandle;
-  char16_t logDir[kLogDirUnits];
-  char16_t filePrefix[kPathUnits];
   std::int32_t fileEncoding;  // 2 = UTF-8, the only value ever stored
   std::int32_t writeFlg;
   std::int32_t crLfOption;
@@ -35,6 +35,8 @@ struct LogSession {
   // Rotation, from a profile only: LogKBytesRotateFlg, LogKeepFiles.
   std::int32_t kBytesRotateFlg;
   std::int32_t keepFiles;
+  char16_t logDir[kLogDirUnits];
+  char16_t filePrefix[kPathUnits];
 };
 
 inline constexpr std::int32_t kEncodingUtf8 = 2;

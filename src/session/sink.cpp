@@ -23,11 +23,11 @@ constexpr std::size_t kBatchBytes = 65536;
 constexpr int kYields = 40;  // a wait yields the core this often before it sleeps
 
 struct Batch {
-  char data[kBatchBytes];
-  std::size_t used;
+  std::size_t used;  // read by every call: ahead of the data
   std::size_t units;
   platform::FileHandle file;
   std::uint64_t seq;
+  char data[kBatchBytes];
 };
 Batch batches[2];
 Batch* open = &batches[0];              // under the lock
@@ -36,7 +36,6 @@ std::atomic<std::uint64_t> doneSeq{0};  // every batch up to this number has bee
 std::atomic<bool> writing{false};       // a taken batch is being written
 bool batching = false;                  // inside an exported call (under the lock)
 std::uint64_t ticket = 0;               // the batch that holds the current call's units
-std::atomic<int> callers{0};
 
 // Failures of the session's file. Only one write to it is ever in flight, so
 // the writer that fails may cut its bytes back off; the count is read under
@@ -123,8 +122,8 @@ void flushBatches() {
 
 void sayLost(bool final);
 
-bool write(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool unitStart,
-           bool more) {
+[[gnu::noinline]] bool write(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize,
+                            bool unitStart, bool more) {
   if (!usable(file) || file != session.fileHandle) return writeAll(file, data, size);
   if (unitStart) {
     if (!saying && lost.load(std::memory_order_relaxed) != 0) sayLost(false);  // writing may work again
@@ -142,8 +141,7 @@ bool write(platform::FileHandle file, const char* data, std::size_t size, std::s
     flushBatches();
     return writeAlone(file, data, size);
   }
-  if (open->used == 0 && !writing.load(std::memory_order_relaxed) && callers.load(std::memory_order_relaxed) == 1 &&
-      !platform::sessionContended()) {
+  if (open->used == 0 && !writing.load(std::memory_order_relaxed) && !platform::sessionContended()) {
     return writeAlone(file, data, size);  // nobody to share a write with: no batch, as a lone caller always did
   }
   if (open->used > 0 && (open->file != file || open->used + size > kBatchBytes)) flushBatches();
@@ -186,6 +184,15 @@ bool writeAll(platform::FileHandle file, const char* data, std::size_t size) {
 }
 
 bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool more) {
+  // A lone caller's whole unit with nothing to watch, batch or say goes straight to the file: the record
+  // path's common case, kept short so that it costs no more calls than the write.
+  if (file == session.fileHandle && usable(file) && unitHook == nullptr && !more && !saying && open->used == 0 &&
+      lost.load(std::memory_order_relaxed) == 0 && !writing.load(std::memory_order_relaxed) &&
+      !platform::sessionContended()) {
+    unitWritten = 0;
+    unitFailed = false;
+    return writeAlone(file, data, size);
+  }
   return write(file, data, size, unitSize != 0 ? unitSize : size, true, more);
 }
 
@@ -212,21 +219,19 @@ void sayLostUnits() {
 }
 
 void beginCall() {
-  callers.fetch_add(1, std::memory_order_relaxed);
   platform::lockSession();
   batching = true;
 }
 
-void endCall() {
-  batching = false;
-  const std::uint64_t mine = ticket;
-  ticket = 0;
-  while (mine != 0 && doneSeq.load(std::memory_order_acquire) < mine) {
+namespace {
+
+// The end of a call whose units went into batch `mine`.
+[[gnu::noinline]] void endBatchedCall(std::uint64_t mine) {
+  while (doneSeq.load(std::memory_order_acquire) < mine) {
     if (!writing.load(std::memory_order_acquire)) {  // nobody writes: this caller writes its batch, outside the lock
       Batch* b = take();
       platform::unlockSession();
       writeBatch(b);
-      callers.fetch_sub(1, std::memory_order_relaxed);
       return;
     }
     platform::unlockSession();
@@ -235,14 +240,20 @@ void endCall() {
     } wait{mine};
     waitUntil([](void* c) { return !writing.load(std::memory_order_acquire) || doneSeq.load() >= static_cast<Wait*>(c)->mine; },
               &wait);
-    if (doneSeq.load(std::memory_order_acquire) >= mine) {  // written: no need to queue for the lock again
-      callers.fetch_sub(1, std::memory_order_relaxed);
-      return;
-    }
+    if (doneSeq.load(std::memory_order_acquire) >= mine) return;  // written: no need to queue for the lock again
     platform::lockSession();
   }
   platform::unlockSession();
-  callers.fetch_sub(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void endCall() {
+  batching = false;
+  const std::uint64_t mine = ticket;
+  if (mine == 0) return platform::unlockSession();
+  ticket = 0;
+  endBatchedCall(mine);
 }
 
 void flushSessionFile() { flushBatches(); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -249,6 +250,8 @@ std::int32_t messageBox(const char16_t* text, const char16_t* caption, std::uint
   return w.boxResult;
 }
 void debugString(const char16_t* text) { w.debugStrings.push_back(text); }
+
+std::size_t textLength(const char* text) { return std::strlen(text); }
 
 void* allocZeroed(std::size_t size) {
   if (++w.allocCalls == w.failAllocAt) return nullptr;
