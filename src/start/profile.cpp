@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "forward/syslog.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "start/start.h"
@@ -56,9 +57,11 @@ std::uint8_t startFromProfile(const char* profilePath) {
   session.fileEncoding = kEncodingUtf8;
   char16_t dir[kPathUnits];
   u16copy(dir, kPathUnits, session.logDir);
-  return openAndAnnounce(
+  const std::uint8_t started = openAndAnnounce(
       dir, session.filePrefix,
       "##### log_init_profile Init! halvix.conf Now Sleeping! LogSleepSwitch=1 Set to '0' Go Logging! #####%s");
+  if (started == 1) syslog::startFromProfile(path);
+  return started;
 }
 
 }  // namespace
