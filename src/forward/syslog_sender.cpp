@@ -12,7 +12,7 @@ namespace {
 
 // A send carries the messages of about this many bytes: enough to keep a
 // collector busy, few enough that a broken connection repeats little.
-constexpr std::size_t kBatchTarget = 32768;
+constexpr std::size_t kBatchTarget = 8192;
 constexpr std::size_t kBatchBytes = kBatchTarget + kMaxMessage + 16;
 // The sender stops sending a little before logTerm stops waiting for it, so
 // that it normally ends on its own.
@@ -162,7 +162,9 @@ std::uint32_t step(void*) {
 std::uint32_t retryPauseMillis(int failures) { return failures >= 5 ? 30000 : 1000u << failures; }
 
 void notForwardedMessage(std::uint64_t count, const char* url, char* out, int capacity) {
-  boundedFormatA(out, capacity, "syslog: %I64d records were not forwarded to %s", static_cast<std::int64_t>(count), url);
+  boundedFormatA(out, capacity, count == 1 ? "syslog: %I64d record was not forwarded to %s"
+                                           : "syslog: %I64d records were not forwarded to %s",
+                 static_cast<std::int64_t>(count), url);
 }
 
 std::uint32_t startSender(const Settings* settings) {

@@ -271,9 +271,14 @@ bool netSend(Link link, const char* data, std::size_t size, std::uint32_t& error
   w.ticks += w.callMillis * 10000LL;
   std::string bytes(data, size);
   for (std::size_t at; (at = bytes.find("\xEF\xBB\xBF")) != std::string::npos;) bytes.replace(at, 3, "<BOM>");
+  for (std::size_t at = 0, n; at < bytes.size(); ++at) {  // long runs of one byte as <x*N>
+    for (n = 1; at + n < bytes.size() && bytes[at + n] == bytes[at]; ++n) {}
+    if (n >= 16) bytes.replace(at, n, "<" + bytes.substr(at, 1) + "*" + std::to_string(n) + ">");
+  }
   const std::string head = "send link " + std::to_string(link);
-  w.net.push_back(w.sendError ? head + " fails " + std::to_string(w.sendError) : head + (w.lost ? " (lost): " : ": ") + bytes);
-  return w.sendError == 0 || (error = w.sendError, false);
+  const bool fails = w.sendError != 0 && (w.failSendAt == 0 || ++w.sendCalls == w.failSendAt);
+  w.net.push_back(fails ? head + " fails " + std::to_string(w.sendError) : head + (w.lost ? " (lost): " : ": ") + bytes);
+  return !fails || (error = w.sendError, false);
 }
 
 bool netUsable(Link link) {

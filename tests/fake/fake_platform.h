@@ -59,6 +59,7 @@ struct World {
   std::u16string dnsName = u"box.example";
   std::vector<std::string> net;
   std::uint32_t netStartError = 0, openError = 0, sendError = 0;
+  int sendCalls = 0, failSendAt = 0;  // with sendError: only the Nth send counted from then fails; 0: each
   bool peerClosed = false;       // the collector closed the open link
   bool lost = false;             // sends succeed, and nothing arrives
   std::uint32_t callMillis = 0;  // each open and send takes this long

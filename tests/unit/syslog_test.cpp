@@ -1,0 +1,189 @@
+// The syslog forwarder: its messages, settings and retry schedule as values;
+// then sessions over the fake network, the worker run step by step.
+#include <corvelin.h>
+
+#include <cstring>
+
+#include "forward/forward.h"
+#include "forward/syslog_message.h"
+#include "forward/syslog_sender.h"
+#include "forward/syslog_server.h"
+#include "harness.h"
+
+namespace corvelin::testing_support {
+namespace {
+
+using fake::world;
+
+class Syslog : public Scenario {
+ protected:
+  // A session from C:\s.ini: WriteFlg 65536, every level, these keys besides.
+  std::uint8_t start(std::map<std::u16string, std::u16string> keys) {
+    keys.insert({{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"s_"}, {u"LogOutPutLevel", u"5"},
+                 {u"WriteFlg", u"65536"}});
+    world().profiles[u"C:\\s.ini"] = keys;
+    return logInitProfile("C:\\s.ini");
+  }
+  void pass(int seconds) { world().ticks += seconds * 10000000LL; }
+};
+
+TEST_F(Syslog, MessagesAndValues) {
+  syslog::Origin origin{1, "box.example", "app", 4711};
+  char stamp[40], message[syslog::kMaxMessage];
+  const auto show = [&](std::int32_t level, const char* text) {
+    return std::string(message, syslog::buildMessage(origin, level, stamp, text, std::strlen(text), message));
+  };
+  struct Moment {
+    std::int64_t ticks;
+    int offsetMinutes;
+  };
+  for (const Moment m : {Moment{fake::ticksAt(2026, 12, 5, 1, 23, 45) + 6789999, 540}, {fake::ticksAt(2026, 1, 1, 0, 0, 0), -300},
+                         {fake::ticksAt(2026, 12, 31, 23, 59, 59) + 9990000, 330}, {fake::ticksAt(2026, 6, 1, 12, 0, 0) + 10000, -210},
+                         {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1}}) {
+    world().utcOffsetMinutes = m.offsetMinutes;
+    syslog::timestamp(m.ticks, platform::localTime(syslog::secondOf(m.ticks)), stamp);
+    t.note("offset " + std::to_string(m.offsetMinutes) + ": " + stamp);
+  }
+  std::strcpy(stamp, "2026-12-05T10:23:45.678+09:00");
+  for (std::int32_t level = -1; level <= 6; ++level) t.note("level " + std::to_string(level) + ": " + show(level, "text"));
+  for (int facility : {0, 23}) origin.facility = facility, t.note(show(kDebug, "日本語"));
+  for (const char16_t* name : {u"", u"my app ✓", u"😀x\xD800y", u"box.corp.example"}) {
+    syslog::headerField(name, 8, origin.app);
+    t.note(std::string("field: ") + origin.app);
+  }
+  std::string frames(64, '.');
+  std::size_t used = syslog::appendFrame("abc", 3, frames.data(), 0, 64);
+  used = syslog::appendFrame("", 0, frames.data(), used, 64);
+  for (std::size_t more : {54, 55}) {
+    t.note("frames " + frames.substr(0, used) + ", " + std::to_string(more) + " bytes more: " +
+           std::to_string(syslog::appendFrame(message, more, frames.data(), used, 64)));
+  }
+  for (const char* data : {"3 abc", "3 abcd", " 3 abc", "3abc", "4 abc", "x", ""}) {
+    std::size_t at = 0, length = 0;
+    const char* m = nullptr;
+    const bool whole = syslog::nextFrame(data, std::strlen(data), at, m, length);
+    t.note(std::string("frame in \"") + data + "\": " + (whole ? std::string(m, length) + " next " + std::to_string(at) : "none"));
+  }
+  for (const char16_t* value : {u"udp://127.0.0.1", u"TCP://Collector.Example:6514", u"tcp://[::1]:1", u"udp://[fe80::1%eth0]:65535",
+                                u"ftp://host", u"udp:/host", u"udp://", u"tcp://:514", u"udp://::1", u"udp://fe80::1:514", u"tcp://[::1",
+                                u"tcp://[::1]x", u"udp://a b", u"udp://host/", u"udp://host:", u"udp://host:0", u"udp://host:65536",
+                                u"udp://host:0514", u"udp://host:1234567", u"udp://host:12x"}) {
+    syslog::Server server{};
+    const char* why = syslog::parseServer(value, server);
+    t.note(fake::u8(value) + ": " + (why != nullptr ? why : server.url));
+  }
+  syslog::Server server{};
+  const std::u16string longest = u"udp://" + std::u16string(255, u'h') + u":9";
+  t.note(std::string("255 units: ") + (syslog::parseServer(longest.c_str(), server) ? "refused" : server.url));
+  t.note(std::string("256 units: ") + syslog::parseServer((u"udp://h" + longest.substr(6)).c_str(), server));
+  for (int failures = 0; failures <= 7; ++failures) t.note("pause " + std::to_string(syslog::retryPauseMillis(failures)));
+}
+
+// What reaches the collector, and when the worker is woken: once per sleep, not once per record.
+TEST_F(Syslog, Forwarding) {
+  world().utcOffsetMinutes = 540;
+  DO(start({{u"LogSyslogServer", u"tcp://collector.example"}, {u"LogSyslogLevel", u"5"}, {u"LogSyslogFacility", u"23"}}));
+  DO(fake::runWorker());
+  DO(logInfo("info"));
+  DO(logDebug("debug, the worker already woken"));
+  DO(_log("_log, at LogSyslogLevel 5"));
+  DO(logPut("a\xFF", 2, 1, 10));  // a "[SYSLOG]" line with its tag
+  pass(1);
+  DO(logWarning("日本語"));
+  DO(fake::runWorker());
+  DO(fake::runWorker());
+  DO(logTerm());
+  sessionResetToLoad();  // UDP, the default level, the app name cleaned: one datagram a message
+  world().dnsName = u"";
+  DO(start({{u"LogSyslogServer", u"udp://[::1]:5514"}, {u"LogSyslogAppName", u"my app ✓"}}));
+  DO(fake::runWorker());
+  DO(logDebug("not forwarded at the default LogSyslogLevel 4"));
+  DO(_log("nor is _log"));
+  for (const char* text : {"one", "two", "three"}) DO(logError(text));
+  world().sendError = 10065, world().failSendAt = 2;  // the second datagram fails: the third waits for it
+  DO(fake::runWorker());
+  pass(1);
+  DO(fake::runWorker());
+  DO(logTerm());
+}
+
+// A collector absent from the start, the growing pause, a full queue, a broken and a closed connection: one line
+// per outage; the count of what was dropped goes to the collector first, then into the file.
+TEST_F(Syslog, Outages) {
+  world().systemTexts[10061] = u"No connection could be made because the target machine actively refused it.\r\n";
+  world().openError = 10061;
+  DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1:6514"}, {u"LogSyslogQueueKBytes", u"1"}}));  // 16 KB
+  DO(fake::runWorker());
+  DO(logInfo("the outage is written after the next record"));
+  for (int pause : {1, 2, 4, 8, 16, 30, 29}) pass(pause), DO(fake::runWorker());
+  DO(logInfo(repeat("x", 7000).c_str()));
+  DO(logInfo(repeat("y", 7000).c_str()));
+  DO(logInfo(repeat("z", 7000).c_str()));  // the queue is full: not queued, counted
+  world().openError = 0;
+  pass(1);
+  DO(fake::runWorker());
+  DO(logInfo("the count reaches the file after the next record"));
+  DO(fake::runWorker());
+  world().sendError = 10054;
+  DO(logInfo("sent again whole after a broken connection"));
+  DO(fake::runWorker());
+  world().sendError = 0;
+  pass(1);
+  DO(fake::runWorker());
+  world().peerClosed = true;  // seen before the next send: a new connection, no line
+  DO(logInfo("after the collector closed the connection"));
+  DO(fake::runWorker());
+  world().lost = true;  // taken by the system, lost on the way: nobody can tell
+  DO(logInfo("lost"));
+  DO(fake::runWorker());
+  DO(logTerm());
+}
+
+// logTerm sends what waits for at most 2 s: a refusing collector ends it at once, a slow one is left sending
+// and gives back what it holds when it ends.
+TEST_F(Syslog, LogTerm) {
+  DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1"}}));
+  DO(fake::runWorker());
+  for (const char* text : {"sent", "by", "logTerm"}) DO(logInfo(text));
+  world().callMillis = 600;
+  DO(logTerm());
+  sessionResetToLoad();
+  DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1"}}));
+  DO(fake::runWorker());
+  for (int i = 0; i < 11; ++i) logInfo(repeat(std::string(1, static_cast<char>('a' + i)), 3000).c_str());  // 4 sends
+  world().callMillis = 1100;
+  DO(logTerm());
+  DO(fake::runWorker());  // the sender, left sending, ends and gives back what it holds
+  sessionResetToLoad();
+  world().openError = 10061, world().callMillis = 0;
+  DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1"}}));
+  DO(logInfo("queued while the collector refuses"));
+  DO(logTerm());
+}
+
+// Settings and failures that leave forwarding off, each said in one line; the session itself starts.
+TEST_F(Syslog, Off) {
+  const auto again = [&](std::map<std::u16string, std::u16string> keys) {
+    logTerm(), sessionResetToLoad();
+    t.step("start with " + fake::u8(keys.begin()->first) + "=" + fake::u8(keys.begin()->second), [&] { return start(keys); });
+  };
+  DO(start({{u"LogSyslogServer", u"syslog://host"}}));
+  again({{u"LogSyslogFacility", u"24"}, {u"LogSyslogServer", u"udp://host"}});
+  again({{u"LogSyslogFacility", u"-1"}, {u"LogSyslogServer", u"udp://host"}});
+  again({{u"LogSyslogLevel", u"-1"}, {u"LogSyslogServer", u"udp://host"}});
+  again({{u"LogSleepSwitch", u"1"}, {u"LogSyslogServer", u"udp://host"}});
+  world().netStartError = 10091;
+  again({{u"LogSyslogServer", u"udp://host"}});
+  world().netStartError = 0, world().failAllocAt = world().allocCalls + 8;  // the queue, after the seven buffers
+  again({{u"LogSyslogServer", u"udp://host"}});
+  world().failWorker = true;
+  again({{u"LogSyslogServer", u"udp://host"}});
+  world().failWorker = false;
+  static const forward::Forwarder other{0, [](const forward::Unit&) {}, [] {}};
+  sessionResetToLoad();
+  for (int i = 0; i < forward::kCapacity; ++i) forward::add(&other);
+  DO(start({{u"LogSyslogServer", u"udp://host"}}));
+}
+
+}  // namespace
+}  // namespace corvelin::testing_support
