@@ -74,8 +74,15 @@ void append(std::int32_t level, std::int64_t ticks, const char* text, std::size_
   st.used = appendFrame(st.message, n, st.batch, st.used, kBatchBytes);
 }
 
-// The next send: first the count of records dropped so far, then the queue.
+// The next send: records from the queue; once it is empty, the sender has
+// caught up with an outage or a burst, and the count of the records that
+// found it full goes out, one message for them all.
 void fill() {
+  while (st.used < kBatchTarget && st.queue.pop(st.entry)) {
+    append(st.entry.level, st.entry.ticks, st.entry.text, st.entry.length);
+    ++st.batchRecords;
+  }
+  if (st.queue.waiting() > 0) return;
   const std::uint64_t dropped = st.queue.dropped.load();
   st.countPending += dropped;  // counted twice for a moment rather than not at all
   st.queue.dropped -= dropped;
@@ -85,10 +92,6 @@ void fill() {
     notForwardedMessage(st.batchCount, st.settings->server.url, text, kMessageCapacity);
     const int n = formatSysLine(line, kWarning, text, "");
     if (n > 0) append(kWarning, platform::ticksSince1970(), line, static_cast<std::size_t>(n));
-  }
-  while (st.used < kBatchTarget && st.queue.pop(st.entry)) {
-    append(st.entry.level, st.entry.ticks, st.entry.text, st.entry.length);
-    ++st.batchRecords;
   }
 }
 

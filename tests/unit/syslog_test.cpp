@@ -122,7 +122,7 @@ TEST_F(Syslog, Outages) {
   world().openError = 0;
   pass(1);
   DO(fake::runWorker());
-  DO(logInfo("the count reaches the file after the next record"));
+  DO(logInfo("queued behind the backlog: the count goes after it"));
   DO(fake::runWorker());
   world().sendError = 10054;
   DO(logInfo("sent again whole after a broken connection"));
