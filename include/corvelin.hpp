@@ -260,7 +260,10 @@ class Session {
     }
   }
 
-  /* logInitProfile: the settings of a profile (.ini) file. */
+  /* logInitProfile: the settings of a profile (.ini) file. LogSyslogServer (udp://host:port or
+     tcp://host:port) also sends each record to a syslog collector as an RFC 5424 message, from a
+     thread of the library's own: LogSyslogLevel (default 4), LogSyslogFacility (1), LogSyslogAppName
+     (the executable's name), LogSyslogQueueKBytes (1024). See the reference's syslog section. */
   [[nodiscard]] static Session fromProfile(const detail::Text& profilePath) {
     Session session;
     detail::Line path;

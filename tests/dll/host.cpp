@@ -320,10 +320,10 @@ void lnavSample() {
   dll.logTerm();
 }
 
-// Records forwarded to a real rsyslogd that syslog.sh runs (args: its directory, LogSyslogServer). UDP: each record
-// once, its fields as documented, a Japanese text and the longest record whole. TCP: a collector absent at the start,
-// then started; 8 threads at once, every record once in the file's order; the collector stopped and started (what
-// did not fit the queue is counted, and the count arrives); frozen: logTerm gives up the sender within its bound.
+// Records forwarded to a real rsyslogd that syslog.sh runs (args: its directory, LogSyslogServer), in its time zone
+// (UTC+05:30). UDP: each record once, its fields as documented, a Japanese text and the longest record whole. TCP: a
+// collector absent at the start, then started; 8 threads at once, every record once in the file's order; stopped and
+// started (what did not fit the queue is counted, the count arrives); frozen: logTerm gives up within its bound.
 std::string collector;
 void request(const char* what) {  // syslog.sh starts, stops or freezes the collector
   std::ofstream(pathOf(collector + "\\request")) << what;
@@ -334,17 +334,12 @@ std::vector<std::string> lines(const std::string& text, const std::string& end) 
   for (std::size_t at = 0, next; (next = text.find(end, at)) != std::string::npos; at = next + end.size()) out.push_back(text.substr(at, next - at));
   return out;
 }
-std::vector<std::string> received(std::size_t atLeast) {  // waits at most 30 s for them
-  std::vector<std::string> got;
-  for (int i = 0; i < 300 && (got = lines(readFile(collector + "\\received"), "\n")).size() < atLeast; ++i) Sleep(100);
-  return got;
+std::vector<std::string> received(std::size_t atLeast, const char* holding = "") {  // waits at most 30 s for them
+  std::string got;
+  for (int i = 0; i < 300 && (lines(got = readFile(collector + "\\received"), "\n").size() < atLeast || got.find(holding) == std::string::npos); ++i) Sleep(100);
+  return lines(got, "\n");
 }
 std::vector<std::string> forwarded(const std::string& log) {  // what the collector shows for the records of `log`
-  TIME_ZONE_INFORMATION zone;
-  const bool summer = GetTimeZoneInformation(&zone) == TIME_ZONE_ID_DAYLIGHT;
-  const long east = -(zone.Bias + (summer ? zone.DaylightBias : 0));
-  char offset[8];
-  std::snprintf(offset, sizeof offset, "%c%02ld:%02ld", east < 0 ? '-' : '+', std::labs(east) / 60, std::labs(east) % 60);
   wchar_t host[256];
   DWORD n = 256;
   GetComputerNameExW(ComputerNameDnsFullyQualified, host, &n);
@@ -355,7 +350,7 @@ std::vector<std::string> forwarded(const std::string& log) {  // what the collec
     const std::size_t open = l.size() > 26 && l[10] == ' ' && l[23] == ' ' ? l.find(":[", 24) : std::string::npos;
     const auto level = open == std::string::npos ? severity.end() : severity.find(l.substr(24, open - 24));
     if (level == severity.end()) continue;  // banners and [SYSLOG] lines
-    out.push_back(std::to_string(8 + level->second) + "|" + l.substr(0, 10) + "T" + l.substr(11, 12) + offset + fields +
+    out.push_back(std::to_string(8 + level->second) + "|" + l.substr(0, 10) + "T" + l.substr(11, 12) + "+05:30" + fields +
                   l.substr(open + 2, l.size() - open - 3));
   }
   return out;
@@ -391,8 +386,7 @@ void forwarding(const Args& args) {
   burst("stopped ", 300, 8000);  // more than a queue of 1 MB holds
   request("start");
   const auto count = [](const std::string& line) { return line.find("were not forwarded") != std::string::npos; };
-  std::vector<std::string> got = received(0);
-  for (int i = 0; i < 300 && std::none_of(got.begin(), got.end(), count); ++i) Sleep(100), got = received(0);
+  std::vector<std::string> got = received(0, "were not forwarded");
   const auto told = std::find_if(got.begin(), got.end(), count);
   const std::size_t dropped = told == got.end() ? 0 : std::stoul(told->substr(told->find("syslog: ") + 8));
   got = received(2350 - dropped + 1);

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# The host's syslog scenarios against a real rsyslogd of their own (tools/syslog-collector.sh), stopped at the end
-# whatever happens: UDP with the collector up, then TCP starting with it absent, the host asking for it to be
-# started, stopped and frozen by writing the word into <dir>/request.
-#   syslog.sh <collector script> <wine-run> <host>
+# The host's syslog scenarios against a rsyslogd of their own, stopped at the end whatever happens: UDP, then TCP
+# with the collector absent at first; the host has it started, stopped, frozen by writing the word into <dir>/request.
+#   syslog.sh <wine-run> <host>
 set -euo pipefail
-collector=$1 wine=$2 host=$3
+collector=$(dirname "$0")/../../tools/syslog-collector.sh wine=$1 host=$2
+export TZ=IST-5:30  # half an hour off the hour, as both Linux and the Windows runtime read it
 dir=$(mktemp -d "${TMPDIR:-/tmp}/corvelin-syslog.XXXXXX")
 trap '"$collector" stop "$dir"; [ -n "${watcher:-}" ] && kill "$watcher" 2>/dev/null; rm -rf "$dir"' EXIT
 win() { printf 'Z:%s' "$1" | tr / '\\'; }

@@ -248,10 +248,6 @@ void wakeSleepers() {
 }
 void yieldThread() { std::this_thread::yield(); }
 
-}  // namespace corvelin::platform
-
-namespace corvelin::platform {
-
 std::uint32_t netStart() {
   w.net.push_back(w.netStartError ? "startup fails " + std::to_string(w.netStartError) : "startup");
   return w.netStartError;
@@ -312,5 +308,6 @@ bool joinWorker(Worker, std::uint32_t millis) {
   }
   return w.workerDone;
 }
+
 
 }  // namespace corvelin::platform

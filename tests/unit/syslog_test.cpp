@@ -33,46 +33,38 @@ TEST_F(Syslog, MessagesAndValues) {
   const auto show = [&](std::int32_t level, const char* text) {
     return std::string(message, syslog::buildMessage(origin, level, stamp, text, std::strlen(text), message));
   };
-  struct Moment {
-    std::int64_t ticks;
-    int offsetMinutes;
-  };
-  for (const Moment m : {Moment{fake::ticksAt(2026, 12, 5, 1, 23, 45) + 6789999, 540}, {fake::ticksAt(2026, 1, 1, 0, 0, 0), -300},
-                         {fake::ticksAt(2026, 12, 31, 23, 59, 59) + 9990000, 330}, {fake::ticksAt(2026, 6, 1, 12, 0, 0) + 10000, -210},
-                         {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1}}) {
-    world().utcOffsetMinutes = m.offsetMinutes;
-    syslog::timestamp(m.ticks, platform::localTime(syslog::secondOf(m.ticks)), stamp);
-    t.note("offset " + std::to_string(m.offsetMinutes) + ": " + stamp);
+  for (const auto& [ticks, offset] : std::vector<std::pair<std::int64_t, int>>{
+           {fake::ticksAt(2026, 12, 5, 1, 23, 45) + 6789999, 540}, {fake::ticksAt(2026, 1, 1, 0, 0, 0), -300},
+           {fake::ticksAt(2026, 12, 31, 23, 59, 59) + 9990000, 330}, {fake::ticksAt(2026, 6, 1, 12, 0, 0) + 10000, -210},
+           {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1}}) {
+    world().utcOffsetMinutes = offset;
+    syslog::timestamp(ticks, platform::localTime(syslog::secondOf(ticks)), stamp);
+    t.note("offset " + std::to_string(offset) + ": " + stamp);
   }
   std::strcpy(stamp, "2026-12-05T10:23:45.678+09:00");
   for (std::int32_t level = -1; level <= 6; ++level) t.note("level " + std::to_string(level) + ": " + show(level, "text"));
   for (int facility : {0, 23}) origin.facility = facility, t.note(show(kDebug, "日本語"));
   for (const char16_t* name : {u"", u"my app ✓", u"😀x\xD800y", u"box.corp.example"}) {
-    syslog::headerField(name, 8, origin.app);
-    t.note(std::string("field: ") + origin.app);
+    syslog::headerField(name, 8, origin.app), t.note(std::string("field: ") + origin.app);
   }
-  std::string frames(64, '.');
-  std::size_t used = syslog::appendFrame("abc", 3, frames.data(), 0, 64);
-  used = syslog::appendFrame("", 0, frames.data(), used, 64);
-  for (std::size_t more : {54, 55}) {
-    t.note("frames " + frames.substr(0, used) + ", " + std::to_string(more) + " bytes more: " +
-           std::to_string(syslog::appendFrame(message, more, frames.data(), used, 64)));
-  }
-  for (const char* data : {"3 abc", "3 abcd", " 3 abc", "3abc", "4 abc", "x", ""}) {
+  char frames[64];
+  const std::size_t used = syslog::appendFrame("", 0, frames, syslog::appendFrame("abc", 3, frames, 0, 64), 64);
+  for (std::size_t more : {54, 55}) t.note("7 bytes and " + std::to_string(more) + " more: " + std::to_string(syslog::appendFrame(message, more, frames, used, 64)));
+  for (const char* data : {"3 abc0 ", "3 abcd", " 3 abc", "3abc", "4 abc", "x", ""}) {
     std::size_t at = 0, length = 0;
     const char* m = nullptr;
     const bool whole = syslog::nextFrame(data, std::strlen(data), at, m, length);
     t.note(std::string("frame in \"") + data + "\": " + (whole ? std::string(m, length) + " next " + std::to_string(at) : "none"));
   }
+  t.note(std::string("frames built: ") + std::string(frames, used));
+  syslog::Server server{};
   for (const char16_t* value : {u"udp://127.0.0.1", u"TCP://Collector.Example:6514", u"tcp://[::1]:1", u"udp://[fe80::1%eth0]:65535",
                                 u"ftp://host", u"udp:/host", u"udp://", u"tcp://:514", u"udp://::1", u"udp://fe80::1:514", u"tcp://[::1",
                                 u"tcp://[::1]x", u"udp://a b", u"udp://host/", u"udp://host:", u"udp://host:0", u"udp://host:65536",
                                 u"udp://host:0514", u"udp://host:1234567", u"udp://host:12x"}) {
-    syslog::Server server{};
     const char* why = syslog::parseServer(value, server);
     t.note(fake::u8(value) + ": " + (why != nullptr ? why : server.url));
   }
-  syslog::Server server{};
   const std::u16string longest = u"udp://" + std::u16string(255, u'h') + u":9";
   t.note(std::string("255 units: ") + (syslog::parseServer(longest.c_str(), server) ? "refused" : server.url));
   t.note(std::string("256 units: ") + syslog::parseServer((u"udp://h" + longest.substr(6)).c_str(), server));
@@ -90,9 +82,7 @@ TEST_F(Syslog, Forwarding) {
   DO(logPut("a\xFF", 2, 1, 10));  // a "[SYSLOG]" line with its tag
   pass(1);
   DO(logWarning("日本語"));
-  DO(fake::runWorker());
-  DO(fake::runWorker());
-  DO(logTerm());
+  DO(logTerm());  // sends what waits
   sessionResetToLoad();  // UDP, the default level, the app name cleaned: one datagram a message
   world().dnsName = u"";
   DO(start({{u"LogSyslogServer", u"udp://[::1]:5514"}, {u"LogSyslogAppName", u"my app ✓"}}));
@@ -108,7 +98,7 @@ TEST_F(Syslog, Forwarding) {
 }
 
 // A collector absent from the start, the growing pause, a full queue, a broken and a closed connection: one line
-// per outage; the count of what was dropped goes to the collector first, then into the file.
+// per outage; the count of what was dropped goes to the collector, then into the file; logTerm with a refusing one.
 TEST_F(Syslog, Outages) {
   world().systemTexts[10061] = u"No connection could be made because the target machine actively refused it.\r\n";
   world().openError = 10061;
@@ -136,51 +126,39 @@ TEST_F(Syslog, Outages) {
   world().lost = true;  // taken by the system, lost on the way: nobody can tell
   DO(logInfo("lost"));
   DO(fake::runWorker());
+  world().peerClosed = true, world().openError = 10061;
+  DO(logInfo("queued while the collector refuses: logTerm ends at once"));
   DO(logTerm());
 }
 
-// logTerm sends what waits for at most 2 s: a refusing collector ends it at once, a slow one is left sending
-// and gives back what it holds when it ends.
+// logTerm sends what waits for at most 2 s: a slow collector is left sending and gives back what it holds
+// when it ends.
 TEST_F(Syslog, LogTerm) {
-  DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1"}}));
-  DO(fake::runWorker());
-  for (const char* text : {"sent", "by", "logTerm"}) DO(logInfo(text));
-  world().callMillis = 600;
-  DO(logTerm());
-  sessionResetToLoad();
   DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1"}}));
   DO(fake::runWorker());
   for (int i = 0; i < 11; ++i) logInfo(repeat(std::string(1, static_cast<char>('a' + i)), 3000).c_str());  // 4 sends
   world().callMillis = 1100;
   DO(logTerm());
   DO(fake::runWorker());  // the sender, left sending, ends and gives back what it holds
-  sessionResetToLoad();
-  world().openError = 10061, world().callMillis = 0;
-  DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1"}}));
-  DO(logInfo("queued while the collector refuses"));
-  DO(logTerm());
 }
 
 // Settings and failures that leave forwarding off, each said in one line; the session itself starts.
 TEST_F(Syslog, Off) {
-  const auto again = [&](std::map<std::u16string, std::u16string> keys) {
+  const auto again = [&](const char* what, std::map<std::u16string, std::u16string> keys) {
     logTerm(), sessionResetToLoad();
-    t.step("start with " + fake::u8(keys.begin()->first) + "=" + fake::u8(keys.begin()->second), [&] { return start(keys); });
+    keys.insert({u"LogSyslogServer", u"udp://host"});
+    t.step(what, [&] { return start(keys); });
   };
-  DO(start({{u"LogSyslogServer", u"syslog://host"}}));
-  again({{u"LogSyslogFacility", u"24"}, {u"LogSyslogServer", u"udp://host"}});
-  again({{u"LogSyslogFacility", u"-1"}, {u"LogSyslogServer", u"udp://host"}});
-  again({{u"LogSyslogLevel", u"-1"}, {u"LogSyslogServer", u"udp://host"}});
-  again({{u"LogSleepSwitch", u"1"}, {u"LogSyslogServer", u"udp://host"}});
-  world().netStartError = 10091;
-  again({{u"LogSyslogServer", u"udp://host"}});
-  world().netStartError = 0, world().failAllocAt = world().allocCalls + 8;  // the queue, after the seven buffers
-  again({{u"LogSyslogServer", u"udp://host"}});
-  world().failWorker = true;
-  again({{u"LogSyslogServer", u"udp://host"}});
-  world().failWorker = false;
+  again("a value no collector has", {{u"LogSyslogServer", u"syslog://host"}});
+  again("facility 24", {{u"LogSyslogFacility", u"24"}});
+  again("facility -1", {{u"LogSyslogFacility", u"-1"}});
+  again("level -1: nothing to forward, nothing started", {{u"LogSyslogLevel", u"-1"}});
+  again("a sleeping session", {{u"LogSleepSwitch", u"1"}});
+  world().netStartError = 10091, again("no Winsock", {});
+  world().netStartError = 0, world().failAllocAt = world().allocCalls + 8, again("no memory for the queue", {});
+  world().failWorker = true, again("no thread", {});
   static const forward::Forwarder other{0, [](const forward::Unit&) {}, [] {}};
-  sessionResetToLoad();
+  world().failWorker = false, logTerm(), sessionResetToLoad();
   for (int i = 0; i < forward::kCapacity; ++i) forward::add(&other);
   DO(start({{u"LogSyslogServer", u"udp://host"}}));
 }

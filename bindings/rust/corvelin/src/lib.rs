@@ -165,7 +165,12 @@ impl Session {
     }
 
     /// Starts the session from the `[Halvix]` section of a profile file
-    /// (`logInitProfile`).
+    /// (`logInitProfile`). With `LogSyslogServer` (`udp://host:port` or
+    /// `tcp://host:port`) the library also sends each record to a syslog
+    /// collector as an RFC 5424 message, from a thread of its own;
+    /// `LogSyslogLevel` (default 4), `LogSyslogFacility` (1),
+    /// `LogSyslogAppName` (the executable's name) and `LogSyslogQueueKBytes`
+    /// (1024) tune it. The reference's syslog section has the details.
     pub fn from_profile(path: &str) -> Result<Session, Error> {
         let path = c_text(path)?;
         if unsafe { sys::logInitProfile(path.as_ptr()) } == 1 { Ok(Session { _private: () }) } else { Err(Error::NotStarted) }
