@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "record/format.h"
 
 namespace corvelin::syslog {
 namespace {
@@ -15,6 +14,26 @@ std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400, yoe = y - era * 400;
   const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+}
+
+// `value` in `width` digits, leading zeros, at `out`; returns the end.
+char* fixed(int value, int width, char* out) {
+  for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+  return out + width;
+}
+
+char* decimal(std::uint64_t value, char* out) {
+  char digits[20];
+  int n = 0;
+  do digits[n++] = static_cast<char>('0' + value % 10); while ((value /= 10) != 0);
+  while (n > 0) *out++ = digits[--n];
+  return out;
+}
+
+char* put(char* out, const char* s) {
+  const std::size_t n = std::strlen(s);
+  std::memcpy(out, s, n);
+  return out + n;
 }
 
 }  // namespace
@@ -33,12 +52,15 @@ std::size_t timestamp(std::int64_t ticks, const platform::CalendarTime& local, c
   const std::int64_t localSecond =
       daysFromCivil(local.year, local.month, local.day) * 86400 + local.hour * 3600 + local.minute * 60 + local.second;
   const std::int64_t offset = (localSecond - second) / 60;  // minutes
-  if (offset > 18 * 60 || offset < -18 * 60) return std::strcpy(out, "-"), 1;
-  const auto minutes = static_cast<std::int32_t>(offset < 0 ? -offset : offset);
-  const auto millis = static_cast<std::int32_t>((ticks - second * kTicksPerSecond) / 10000);
-  return static_cast<std::size_t>(boundedFormatA(out, 40, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", local.year,
-                                                 local.month, local.day, local.hour, local.minute, local.second,
-                                                 millis, offset < 0 ? '-' : '+', minutes / 60, minutes % 60));
+  if (offset > 18 * 60 || offset < -18 * 60 || local.year < 0 || local.year > 9999) return std::strcpy(out, "-"), 1;
+  const int minutes = static_cast<int>(offset < 0 ? -offset : offset);
+  char* w = fixed(local.year, 4, out);
+  *w++ = '-', w = fixed(local.month, 2, w), *w++ = '-', w = fixed(local.day, 2, w), *w++ = 'T';
+  w = fixed(local.hour, 2, w), *w++ = ':', w = fixed(local.minute, 2, w), *w++ = ':', w = fixed(local.second, 2, w);
+  *w++ = '.', w = fixed(static_cast<int>((ticks - second * kTicksPerSecond) / 10000), 3, w);
+  *w++ = offset < 0 ? '-' : '+', w = fixed(minutes / 60, 2, w), *w++ = ':', w = fixed(minutes % 60, 2, w);
+  *w = 0;
+  return static_cast<std::size_t>(w - out);
 }
 
 void headerField(const char16_t* in, std::size_t maxLength, char* out) {
@@ -53,21 +75,28 @@ void headerField(const char16_t* in, std::size_t maxLength, char* out) {
 
 std::size_t buildMessage(const Origin& origin, std::int32_t level, const char* stamp, const char* text,
                          std::size_t length, char* out) {
-  const int head = boundedFormatA(out, static_cast<int>(kMaxMessage), "<%d>1 %s %s %s %u - - \xEF\xBB\xBF",
-                                  origin.facility * 8 + severity(level), stamp, origin.host, origin.app,
-                                  origin.processId);
-  if (head < 0 || length > kMaxMessage - static_cast<std::size_t>(head)) return 0;
-  std::memcpy(out + head, text, length);
-  return static_cast<std::size_t>(head) + length;
+  // Written out by hand: the sender builds every message, and the
+  // formatter would cost it more than all the rest.
+  char* w = out;
+  *w++ = '<';
+  w = decimal(static_cast<std::uint64_t>(origin.facility * 8 + severity(level)), w);
+  w = put(w, ">1 "), w = put(w, stamp), *w++ = ' ', w = put(w, origin.host), *w++ = ' ', w = put(w, origin.app);
+  *w++ = ' ', w = decimal(origin.processId, w), w = put(w, " - - \xEF\xBB\xBF");
+  const auto head = static_cast<std::size_t>(w - out);
+  if (length > kMaxMessage - head) return 0;
+  std::memcpy(w, text, length);
+  return head + length;
 }
 
 std::size_t appendFrame(const char* message, std::size_t length, char* out, std::size_t used, std::size_t capacity) {
   char count[24];
-  const int digits = boundedFormatA(count, 24, "%I64d ", static_cast<std::int64_t>(length));
-  if (used + static_cast<std::size_t>(digits) + length > capacity) return used;
-  std::memcpy(out + used, count, static_cast<std::size_t>(digits));
+  char* end = decimal(length, count);
+  *end++ = ' ';
+  const auto digits = static_cast<std::size_t>(end - count);
+  if (used + digits + length > capacity) return used;
+  std::memcpy(out + used, count, digits);
   std::memcpy(out + used + digits, message, length);
-  return used + static_cast<std::size_t>(digits) + length;
+  return used + digits + length;
 }
 
 bool nextFrame(const char* data, std::size_t size, std::size_t& at, const char*& message, std::size_t& length) {

@@ -43,8 +43,10 @@ class Queue {
   void get(std::uint64_t at, void* data, std::size_t size) const;
   char* ring_ = nullptr;
   std::size_t capacity_ = 0;
-  std::atomic<std::uint64_t> head_{0}, tail_{0};  // byte positions, never wrapped
-  std::atomic<std::uint64_t> pushed_{0}, popped_{0};
+  // Byte positions, never wrapped, and entry counts: what the producer
+  // writes and what the consumer writes on lines of their own.
+  alignas(64) std::atomic<std::uint64_t> tail_{0}, pushed_{0};
+  alignas(64) std::atomic<std::uint64_t> head_{0}, popped_{0};
 };
 
 }  // namespace corvelin::syslog

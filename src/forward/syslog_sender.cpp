@@ -17,12 +17,16 @@ constexpr std::size_t kBatchBytes = kBatchTarget + kMaxMessage + 16;
 // The sender stops sending a little before logTerm stops waiting for it, so
 // that it normally ends on its own.
 constexpr std::uint64_t kDrainBudget = kDrainMillis - 250;
+// A sender that has sent naps before it sleeps until a delivery wakes it: a
+// wake-up per record would cost the caller more than the record itself.
+constexpr std::uint32_t kNapMillis = 10;
+constexpr int kNaps = 100;
 
 struct State {
   const Settings* settings = nullptr;
   Queue queue;
   platform::Worker worker = platform::kNoWorker;
-  std::atomic<bool> idle{false};  // asleep with nothing to send: a delivery must wake it
+  alignas(64) std::atomic<bool> idle{false};  // asleep with nothing to send: a delivery must wake it
   std::atomic<bool> stopRequested{false};
   std::atomic<int> exitState{0};  // 1: the worker is done; 2: stopSender gave it up
   // For the file, taken under the session lock.
@@ -35,7 +39,7 @@ struct State {
   platform::Link link = platform::kNoLink;
   std::size_t used = 0, sentTo = 0;  // bytes of the batch; UDP: those already sent
   std::uint64_t batchCount = 0;      // the drops the batch's first message tells of
-  int failures = 0;
+  int failures = 0, naps = kNaps;  // a new sender sleeps until the first delivery
   bool inOutage = false, draining = false;
   std::uint64_t nextTry = 0, deadline = 0;
   std::int64_t cachedSecond = INT64_MIN;
@@ -106,7 +110,7 @@ bool send(std::uint32_t& error) {
 }
 
 void sent() {
-  st.failures = 0;
+  st.failures = st.naps = 0;
   st.inOutage = false;
   if (st.batchCount > 0) st.countPending -= st.batchCount, st.told += st.batchCount;
   st.used = st.sentTo = 0;
@@ -127,6 +131,7 @@ std::uint32_t failed(Op op, std::uint32_t error, std::uint64_t now) {
 }
 
 std::uint32_t sleep() {
+  if (st.naps < kNaps) return ++st.naps, kNapMillis;
   st.idle = true;
   if (st.queue.waiting() > 0 || st.queue.dropped > 0 || st.stopRequested) {
     st.idle = false;

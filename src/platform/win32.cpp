@@ -399,7 +399,10 @@ Worker startWorker(std::uint32_t (*step)(void* context), void* context) {
   if (b->wake != nullptr && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                                                reinterpret_cast<LPCWSTR>(&workerMain), &b->module)) {
     b->thread = CreateThread(nullptr, 0, workerMain, b, 0, nullptr);
-    if (b->thread != nullptr) return reinterpret_cast<Worker>(b);
+    if (b->thread != nullptr) {
+      SetThreadPriority(b->thread, THREAD_PRIORITY_BELOW_NORMAL);  // the host's own threads come first
+      return reinterpret_cast<Worker>(b);
+    }
     const DWORD error = GetLastError();
     FreeLibrary(b->module);
     SetLastError(error);

@@ -36,7 +36,8 @@ TEST_F(Syslog, MessagesAndValues) {
   for (const auto& [ticks, offset] : std::vector<std::pair<std::int64_t, int>>{
            {fake::ticksAt(2026, 12, 5, 1, 23, 45) + 6789999, 540}, {fake::ticksAt(2026, 1, 1, 0, 0, 0), -300},
            {fake::ticksAt(2026, 12, 31, 23, 59, 59) + 9990000, 330}, {fake::ticksAt(2026, 6, 1, 12, 0, 0) + 10000, -210},
-           {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1}}) {
+           {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1},
+           {fake::ticksAt(10000, 1, 1, 0, 0, 0), 0}}) {
     world().utcOffsetMinutes = offset;
     syslog::timestamp(ticks, platform::localTime(syslog::secondOf(ticks)), stamp);
     t.note("offset " + std::to_string(offset) + ": " + stamp);
@@ -82,7 +83,13 @@ TEST_F(Syslog, Forwarding) {
   DO(logPut("a\xFF", 2, 1, 10));  // a "[SYSLOG]" line with its tag
   pass(1);
   DO(logWarning("日本語"));
-  DO(logTerm());  // sends what waits
+  DO(fake::runWorker());
+  DO(fake::runWorker());  // it naps: records need no wake
+  DO(logInfo("during a nap"));
+  for (int i = 0; i <= 100; ++i) fake::runWorker();  // sent, then a second of naps
+  DO(fake::runWorker());                               // then it sleeps until woken
+  DO(logInfo("woken"));
+  DO(logTerm());
   sessionResetToLoad();  // UDP, the default level, the app name cleaned: one datagram a message
   world().dnsName = u"";
   DO(start({{u"LogSyslogServer", u"udp://[::1]:5514"}, {u"LogSyslogAppName", u"my app ✓"}}));
