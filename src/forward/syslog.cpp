@@ -1,5 +1,6 @@
 #include "forward/syslog.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "forward/forward.h"
@@ -94,7 +95,7 @@ void startFromProfile(const char16_t* path) {
     platform::executableBaseName(app, kPathUnits);
   }
   std::int32_t kBytes = platform::profileInt(path, kSection, u"LogSyslogQueueKBytes", 1024);
-  kBytes = kBytes < kMinQueueKBytes ? kMinQueueKBytes : kBytes > kMaxQueueKBytes ? kMaxQueueKBytes : kBytes;
+  kBytes = std::clamp(kBytes, kMinQueueKBytes, kMaxQueueKBytes);
   forwarder = forward::Forwarder{forward::levelsUpTo(level, level >= 5), deliver, stop};
   if (forwarder.levels == 0) return;  // a level below 0 forwards nothing
 

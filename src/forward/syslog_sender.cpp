@@ -13,7 +13,7 @@ namespace {
 // A send carries the messages of about this many bytes: enough to keep a
 // collector busy, few enough that a broken connection repeats little.
 constexpr std::size_t kBatchTarget = 8192;
-constexpr std::size_t kBatchBytes = kBatchTarget + kMaxMessage + 16;
+constexpr std::size_t kBatchBytes = kBatchTarget + 2 * (kMaxMessage + 16);  // the last record, then the count
 // The sender stops sending a little before logTerm stops waiting for it, so
 // that it normally ends on its own.
 constexpr std::uint64_t kDrainBudget = kDrainMillis - 250;
@@ -111,8 +111,10 @@ bool send(std::uint32_t& error) {
 
 void sent() {
   st.failures = st.naps = 0;
+  st.idle = false;
   st.inOutage = false;
-  if (st.batchCount > 0) st.countPending -= st.batchCount, st.told += st.batchCount;
+  st.countPending -= st.batchCount;
+  st.told += st.batchCount;
   st.used = st.sentTo = 0;
   st.batchRecords = st.batchCount = 0;
 }
@@ -132,12 +134,9 @@ std::uint32_t failed(Op op, std::uint32_t error, std::uint64_t now) {
 
 std::uint32_t sleep() {
   if (st.naps < kNaps) return ++st.naps, kNapMillis;
-  st.idle = true;
-  if (st.queue.waiting() > 0 || st.queue.dropped > 0 || st.stopRequested) {
-    st.idle = false;
-    return 0;
-  }
-  return platform::kWaitForever;
+  if (st.idle) return platform::kWaitForever;
+  st.idle = true;  // a delivery from now on wakes it; one more look first, for one that came before
+  return 0;
 }
 
 std::uint32_t step(void*) {

@@ -37,15 +37,15 @@ TEST_F(Syslog, MessagesAndValues) {
            {fake::ticksAt(2026, 12, 5, 1, 23, 45) + 6789999, 540}, {fake::ticksAt(2026, 1, 1, 0, 0, 0), -300},
            {fake::ticksAt(2026, 12, 31, 23, 59, 59) + 9990000, 330}, {fake::ticksAt(2026, 6, 1, 12, 0, 0) + 10000, -210},
            {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1},
-           {fake::ticksAt(10000, 1, 1, 0, 0, 0), 0}}) {
+           {fake::ticksAt(10000, 1, 1, 0, 0, 0), 0}, {fake::ticksAt(2100, 2, 28, 23, 30, 0), 60}}) {
     world().utcOffsetMinutes = offset;
     syslog::timestamp(ticks, platform::localTime(syslog::secondOf(ticks)), stamp);
     t.note("offset " + std::to_string(offset) + ": " + stamp);
   }
   std::strcpy(stamp, "2026-12-05T10:23:45.678+09:00");
-  for (std::int32_t level = -1; level <= 6; ++level) t.note("level " + std::to_string(level) + ": " + show(level, "text"));
+  for (std::int32_t level = -2; level <= 6; ++level) t.note("level " + std::to_string(level) + ": " + show(level, "text"));
   for (int facility : {0, 23}) origin.facility = facility, t.note(show(kDebug, "日本語"));
-  for (const char16_t* name : {u"", u"my app ✓", u"😀x\xD800y", u"box.corp.example"}) {
+  for (const char16_t* name : {u"", u"my app ✓", u"😀x\xD800y\x7F", u"box.corp.example"}) {
     syslog::headerField(name, 8, origin.app), t.note(std::string("field: ") + origin.app);
   }
   char frames[64];
@@ -87,7 +87,8 @@ TEST_F(Syslog, Forwarding) {
   DO(fake::runWorker());  // it naps: records need no wake
   DO(logInfo("during a nap"));
   for (int i = 0; i <= 100; ++i) fake::runWorker();  // sent, then a second of naps
-  DO(fake::runWorker());                               // then it sleeps until woken
+  DO(fake::runWorker());                               // then one more look, and
+  DO(fake::runWorker());                               // it sleeps until woken
   DO(logInfo("woken"));
   DO(logTerm());
   sessionResetToLoad();  // UDP, the default level, the app name cleaned: one datagram a message
@@ -109,7 +110,7 @@ TEST_F(Syslog, Forwarding) {
 TEST_F(Syslog, Outages) {
   world().systemTexts[10061] = u"No connection could be made because the target machine actively refused it.\r\n";
   world().openError = 10061;
-  DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1:6514"}, {u"LogSyslogQueueKBytes", u"1"}}));  // 16 KB
+  DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1:6514"}, {u"LogSyslogQueueKBytes", u"1"}, {u"LogSyslogFacility", u"0"}}));
   DO(fake::runWorker());
   DO(logInfo("the outage is written after the next record"));
   for (int pause : {1, 2, 4, 8, 16, 30, 29}) pass(pause), DO(fake::runWorker());
@@ -129,6 +130,9 @@ TEST_F(Syslog, Outages) {
   DO(fake::runWorker());
   world().peerClosed = true;  // seen before the next send: a new connection, no line
   DO(logInfo("after the collector closed the connection"));
+  DO(fake::runWorker());
+  for (const char* big : {"u", "v", "w"}) DO(logInfo(repeat(big, 7000).c_str()));  // around the queue's end; w finds it full
+  DO(fake::runWorker());
   DO(fake::runWorker());
   world().lost = true;  // taken by the system, lost on the way: nobody can tell
   DO(logInfo("lost"));
