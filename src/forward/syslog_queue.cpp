@@ -41,19 +41,18 @@ void Queue::get(std::uint64_t at, void* data, std::size_t size) const {
   std::memcpy(static_cast<char*>(data) + first, ring_, size - first);
 }
 
-bool Queue::push(std::int32_t level, std::int64_t ticks, const char* text, std::size_t length) {
+void Queue::push(std::int32_t level, std::int64_t ticks, const char* text, std::size_t length) {
   const std::uint64_t tail = tail_.load(std::memory_order_relaxed);
   const std::size_t size = sizeof(Head) + length;
   if (length > kMaxText || size > capacity_ - (tail - head_.load(std::memory_order_acquire))) {
     dropped.fetch_add(1);
-    return false;
+    return;
   }
   const Head head{static_cast<std::uint32_t>(length), level, ticks};
   put(tail, &head, sizeof head);
   put(tail + sizeof head, text, length);
   pushed_.fetch_add(1);
   tail_.store(tail + size, std::memory_order_seq_cst);  // before the producer asks whether the sender sleeps
-  return true;
 }
 
 bool Queue::pop(Entry& out) {

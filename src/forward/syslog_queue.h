@@ -26,8 +26,8 @@ class Queue {
   bool init(std::size_t bytes);
   void release();
 
-  // Producer: false, and the entry counted in `dropped`, when it does not fit.
-  bool push(std::int32_t level, std::int64_t ticks, const char* text, std::size_t length);
+  // Producer: an entry that does not fit is counted in `dropped` instead.
+  void push(std::int32_t level, std::int64_t ticks, const char* text, std::size_t length);
   // Consumer: the oldest entry into `out`; false when there is none.
   bool pop(Entry& out);
   // Entries pushed and not yet taken.

@@ -149,7 +149,7 @@ std::uint32_t step(void*) {
   if (st.draining && now >= st.deadline) return finish();
   if (st.used == 0) fill();
   if (st.draining && st.used == 0) return finish();
-  if (st.link == platform::kNoLink || (st.used > 0 && !platform::netUsable(st.link))) {
+  if (st.link == platform::kNoLink || (st.used != 0 && !platform::netUsable(st.link))) {
     closeLink();
     if (now < st.nextTry) return static_cast<std::uint32_t>(st.nextTry - now);
     std::uint32_t error = 0;

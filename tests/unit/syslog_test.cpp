@@ -37,7 +37,8 @@ TEST_F(Syslog, MessagesAndValues) {
            {fake::ticksAt(2026, 12, 5, 1, 23, 45) + 6789999, 540}, {fake::ticksAt(2026, 1, 1, 0, 0, 0), -300},
            {fake::ticksAt(2026, 12, 31, 23, 59, 59) + 9990000, 330}, {fake::ticksAt(2026, 6, 1, 12, 0, 0) + 10000, -210},
            {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1},
-           {fake::ticksAt(10000, 1, 1, 0, 0, 0), 0}, {fake::ticksAt(2100, 2, 28, 23, 30, 0), 60}}) {
+           {fake::ticksAt(10000, 1, 1, 0, 0, 0), 0}, {fake::ticksAt(2100, 2, 28, 23, 30, 0), 60},
+           {fake::ticksAt(2028, 2, 29, 12, 0, 0), -60}}) {
     world().utcOffsetMinutes = offset;
     syslog::timestamp(ticks, platform::localTime(syslog::secondOf(ticks)), stamp);
     t.note("offset " + std::to_string(offset) + ": " + stamp);
@@ -60,7 +61,7 @@ TEST_F(Syslog, MessagesAndValues) {
   t.note(std::string("frames built: ") + std::string(frames, used));
   syslog::Server server{};
   for (const char16_t* value : {u"udp://127.0.0.1", u"TCP://Collector.Example:6514", u"tcp://[::1]:1", u"udp://[fe80::1%eth0]:65535",
-                                u"ftp://host", u"udp:/host", u"udp://", u"tcp://:514", u"udp://::1", u"udp://fe80::1:514", u"tcp://[::1",
+                                u"ftp://host", u"udp:/host", u"udp://user@host", u"udp://", u"tcp://:514", u"udp://::1", u"udp://fe80::1:514", u"tcp://[::1",
                                 u"tcp://[::1]x", u"udp://a b", u"udp://host/", u"udp://host:", u"udp://host:0", u"udp://host:65536",
                                 u"udp://host:0514", u"udp://host:1234567", u"udp://host:12x"}) {
     const char* why = syslog::parseServer(value, server);
@@ -106,7 +107,8 @@ TEST_F(Syslog, Forwarding) {
 }
 
 // A collector absent from the start, the growing pause, a full queue, a broken and a closed connection: one line
-// per outage; the count of what was dropped goes to the collector, then into the file; logTerm with a refusing one.
+// per outage; the count of what was dropped goes to the collector, then into the file; logTerm with a refusing one
+// counts what it could not send.
 TEST_F(Syslog, Outages) {
   world().systemTexts[10061] = u"No connection could be made because the target machine actively refused it.\r\n";
   world().openError = 10061;
@@ -137,9 +139,11 @@ TEST_F(Syslog, Outages) {
   world().lost = true;  // taken by the system, lost on the way: nobody can tell
   DO(logInfo("lost"));
   DO(fake::runWorker());
-  world().peerClosed = true, world().openError = 10061;
-  DO(logInfo("queued while the collector refuses: logTerm ends at once"));
-  DO(logTerm());
+  world().peerClosed = true, world().openError = 10061;  // refused from here on
+  for (const char* big : {"a", "b", "c", "d"}) logInfo(repeat(big, 7000).c_str());  // c and d find the queue full
+  DO(fake::runWorker());  // a and b in a send, with the count of c and d
+  for (const char* big : {"e", "f", "g"}) DO(logInfo(repeat(big, 7000).c_str()));  // g finds it full
+  DO(logTerm());  // ends at once; none of the 7 went
 }
 
 // logTerm sends what waits for at most 2 s: a slow collector is left sending and gives back what it holds
