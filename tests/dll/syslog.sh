@@ -7,8 +7,7 @@ collector=$(dirname "$0")/../../tools/syslog-collector.sh wine=$1 host=$2
 export TZ=IST-5:30  # half an hour off the hour, as both Linux and the Windows runtime read it
 dir=$(mktemp -d "${TMPDIR:-/tmp}/corvelin-syslog.XXXXXX")
 trap '"$collector" stop "$dir"; [ -n "${watcher:-}" ] && kill "$watcher" 2>/dev/null; rm -rf "$dir"' EXIT
-win() { printf 'Z:%s' "$1" | tr / '\\'; }
-run() { out=$("$wine" "$host" syslog "$(win "$dir")" "$1" 2>&1) || true; echo "$out"; grep -q '^\[syslog\] passed' <<<"$out"; }  # Wine gives 0 for a crash
+run() { out=$("$wine" "$host" syslog "$(printf 'Z:%s' "$dir" | tr / '\\')" "$1" 2>&1) || true; echo "$out"; grep -q '^\[syslog\] passed' <<<"$out"; }  # Wine gives 0 for a crash
 "$collector" start "$dir"
 read -r udp tcp <"$dir/ports"
 run "udp://127.0.0.1:$udp"
