@@ -37,9 +37,9 @@ input(type="imtcp" address="127.0.0.1" port="$2" ruleset="collector")
 EOF
 }
 
-ready() {  # a probe through each port within 5 s
+ready() {  # a probe through each port within 20 s
   read -r udp tcp <"$dir/ports"
-  for _ in $(seq 50); do
+  for _ in $(seq 200); do
     logger -d -n 127.0.0.1 -P "$udp" -t probe --rfc5424 udp 2>/dev/null || true
     logger -T -n 127.0.0.1 -P "$tcp" -t probe --rfc5424 --octet-count tcp 2>/dev/null || true
     grep -q 'udp$' "$dir/probes" 2>/dev/null && grep -q 'tcp$' "$dir/probes" 2>/dev/null && return 0
@@ -50,6 +50,7 @@ ready() {  # a probe through each port within 5 s
 
 case $command in
   start)
+    again=$([ -f "$dir/ports" ] && echo 1 || true)  # a restart keeps its ports: its clients know them
     for _ in 1 2 3 4 5; do
       [ -f "$dir/ports" ] || echo "$(free_port) $(free_port)" >"$dir/ports"
       configure $(cat "$dir/ports")
@@ -57,7 +58,7 @@ case $command in
       rsyslogd -n -f "$dir/rsyslog.conf" -i "$dir/rsyslogd.pid" >>"$dir/rsyslogd.log" 2>&1 &
       ready && exit 0
       "$0" stop "$dir"
-      rm -f "$dir/ports"  # taken meanwhile: other ports
+      [ -n "$again" ] || rm -f "$dir/ports"  # taken meanwhile: other ports
     done
     echo "rsyslogd did not come up: $dir/rsyslogd.log" >&2
     exit 1 ;;

@@ -327,16 +327,17 @@ void lnavSample() {
 std::string collector;
 void request(const char* what) {  // syslog.sh starts, stops or freezes the collector
   std::ofstream(pathOf(collector + "\\request")) << what;
-  for (int i = 0; i < 300 && std::filesystem::exists(pathOf(collector + "\\request")); ++i) Sleep(100);
+  for (int i = 0; i < 600 && std::filesystem::exists(pathOf(collector + "\\request")); ++i) Sleep(100);
 }
 std::vector<std::string> lines(const std::string& text, const std::string& end) {
   std::vector<std::string> out;
   for (std::size_t at = 0, next; (next = text.find(end, at)) != std::string::npos; at = next + end.size()) out.push_back(text.substr(at, next - at));
   return out;
 }
-std::vector<std::string> received(std::size_t atLeast, const char* holding = "") {  // waits at most 30 s for them
+// Waits at most 60 s for them: the sender may be in a pause of 30 s.
+std::vector<std::string> received(std::size_t atLeast, const char* holding = "") {
   std::string got;
-  for (int i = 0; i < 300 && (lines(got = readFile(collector + "\\received"), "\n").size() < atLeast || got.find(holding) == std::string::npos); ++i) Sleep(100);
+  for (int i = 0; i < 600 && (lines(got = readFile(collector + "\\received"), "\n").size() < atLeast || got.find(holding) == std::string::npos); ++i) Sleep(100);
   return lines(got, "\n");
 }
 std::vector<std::string> forwarded(const std::string& log) {  // what the collector shows for the records of `log`

@@ -12,7 +12,7 @@ run() { out=$("$wine" "$host" syslog "$(printf 'Z:%s' "$dir" | tr / '\\')" "$1" 
 read -r udp tcp <"$dir/ports"
 run "udp://127.0.0.1:$udp"
 "$collector" stop "$dir" && rm "$dir/received"
-for _ in $(seq 1200); do  # 2 minutes at most
+for _ in $(seq 2400); do  # 4 minutes at most
   [ -f "$dir/request" ] && "$collector" "$(cat "$dir/request")" "$dir" && rm "$dir/request"
   sleep 0.1
 done &

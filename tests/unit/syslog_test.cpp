@@ -160,8 +160,7 @@ TEST_F(Syslog, LogTerm) {
 // Settings and failures that leave forwarding off, each said in one line; the session itself starts.
 TEST_F(Syslog, Off) {
   const auto again = [&](const char* what, std::map<std::u16string, std::u16string> keys) {
-    logTerm(), sessionResetToLoad();
-    keys.insert({u"LogSyslogServer", u"udp://host"});
+    logTerm(), sessionResetToLoad(), keys.insert({u"LogSyslogServer", u"udp://host"});
     t.step(what, [&] { return start(keys); });
   };
   again("a value no collector has", {{u"LogSyslogServer", u"syslog://host"}});
