@@ -320,10 +320,9 @@ void lnavSample() {
   dll.logTerm();
 }
 
-// Records forwarded to a real rsyslogd that syslog.sh runs (args: its directory, LogSyslogServer), in its time zone
-// (UTC+05:30). UDP: each record once, its fields as documented, a Japanese text and the longest record whole. TCP: a
-// collector absent at the start, then started; 8 threads at once, every record once in the file's order; stopped and
-// started (what did not fit the queue is counted, the count arrives); frozen: logTerm gives up within its bound.
+// Records forwarded to the rsyslogd of syslog.sh (args: its directory, LogSyslogServer) in its UTC+05:30. UDP: each
+// once, its fields as documented, Japanese and the longest record whole. TCP: absent, then started; 8 threads, every
+// record once in the file's order; stopped and started (the count of the dropped arrives); frozen: logTerm's bound.
 std::string collector;
 void request(const char* what) {  // syslog.sh starts, stops or freezes the collector
   std::ofstream(pathOf(collector + "\\request")) << what;

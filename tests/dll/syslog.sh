@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The host's syslog scenarios against a rsyslogd of their own, stopped at the end whatever happens: UDP, then TCP
-# with the collector absent at first; the host has it started, stopped, frozen by writing the word into <dir>/request.
+# The host's syslog scenarios against a rsyslogd of their own, stopped at the end whatever happens; the host has it
+# started, stopped or frozen by writing the word into <dir>/request.
 #   syslog.sh <wine-run> <host>
 set -euo pipefail
 collector=$(dirname "$0")/../../tools/syslog-collector.sh wine=$1 host=$2

@@ -284,7 +284,7 @@ bool netUsable(Link link) {
 void netClose(Link link) { w.net.push_back("close link " + std::to_string(link)); }
 
 std::size_t dnsHostName(char16_t* out, std::size_t capacity) {
-  const std::u16string name = w.dnsName.substr(0, capacity - 1);
+  const std::u16string name = std::u16string(u"box.example").substr(0, capacity - 1);
   std::copy(name.c_str(), name.c_str() + name.size() + 1, out);
   return name.size();
 }

@@ -56,7 +56,6 @@ struct World {
   // The syslog forwarder's world: a collector that records what reaches it (in `net`, with every
   // open, close and wake), its faults (Winsock codes), a worker run only by runWorker and joinWorker.
   int utcOffsetMinutes = 0;  // local time is UTC plus this
-  std::u16string dnsName = u"box.example";
   std::vector<std::string> net;
   std::uint32_t netStartError = 0, openError = 0, sendError = 0;
   int sendCalls = 0, failSendAt = 0;  // with sendError: only the Nth send counted from then fails; 0: each

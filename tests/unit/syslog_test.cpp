@@ -43,7 +43,6 @@ TEST_F(Syslog, MessagesAndValues) {
     syslog::timestamp(ticks, platform::localTime(syslog::secondOf(ticks)), stamp);
     t.note("offset " + std::to_string(offset) + ": " + stamp);
   }
-  std::strcpy(stamp, "2026-12-05T10:23:45.678+09:00");
   for (std::int32_t level = -2; level <= 6; ++level) t.note("level " + std::to_string(level) + ": " + show(level, "text"));
   for (int facility : {0, 23}) origin.facility = facility, t.note(show(kDebug, "日本語"));
   for (const char16_t* name : {u"", u"my app ✓", u"😀x\xD800y\x7F", u"box.corp.example"}) {
@@ -60,16 +59,14 @@ TEST_F(Syslog, MessagesAndValues) {
   }
   t.note(std::string("frames built: ") + std::string(frames, used));
   syslog::Server server{};
-  for (const char16_t* value : {u"udp://127.0.0.1", u"TCP://Collector.Example:6514", u"tcp://[::1]:1", u"udp://[fe80::1%eth0]:65535",
-                                u"ftp://host", u"udp:/host", u"udp://user@host", u"udp://", u"tcp://:514", u"udp://::1", u"udp://fe80::1:514", u"tcp://[::1",
-                                u"tcp://[::1]x", u"udp://a b", u"udp://host/", u"udp://host:", u"udp://host:0", u"udp://host:65536",
-                                u"udp://host:0514", u"udp://host:1234567", u"udp://host:12x"}) {
-    const char* why = syslog::parseServer(value, server);
+  for (const std::u16string& value : std::vector<std::u16string>{
+           u"udp://127.0.0.1", u"TCP://Collector.Example:6514", u"tcp://[::1]:1", u"udp://[fe80::1%eth0]:65535", u"ftp://host",
+           u"udp:/host", u"udp://user@host", u"udp://", u"tcp://:514", u"udp://::1", u"udp://fe80::1:514", u"tcp://[::1",
+           u"tcp://[::1]x", u"udp://a b", u"udp://host/", u"udp://host:", u"udp://host:0", u"udp://host:65536", u"udp://host:0514",
+           u"udp://host:1234567", u"udp://host:12x", u"udp://" + std::u16string(255, u'h') + u":9", u"udp://" + std::u16string(256, u'h')}) {
+    const char* why = syslog::parseServer(value.c_str(), server);
     t.note(fake::u8(value) + ": " + (why != nullptr ? why : server.url));
   }
-  const std::u16string longest = u"udp://" + std::u16string(255, u'h') + u":9";
-  t.note(std::string("255 units: ") + (syslog::parseServer(longest.c_str(), server) ? "refused" : server.url));
-  t.note(std::string("256 units: ") + syslog::parseServer((u"udp://h" + longest.substr(6)).c_str(), server));
   for (int failures = 0; failures <= 7; ++failures) t.note("pause " + std::to_string(syslog::retryPauseMillis(failures)));
 }
 
@@ -79,8 +76,7 @@ TEST_F(Syslog, Forwarding) {
   DO(start({{u"LogSyslogServer", u"tcp://collector.example"}, {u"LogSyslogLevel", u"5"}, {u"LogSyslogFacility", u"23"}}));
   DO(fake::runWorker());
   DO(logInfo("info"));
-  DO(logDebug("debug, the worker already woken"));
-  DO(_log("_log, at LogSyslogLevel 5"));
+  DO(_log("_log, at LogSyslogLevel 5, the worker already woken"));
   DO(logPut("a\xFF", 2, 1, 10));  // a "[SYSLOG]" line with its tag
   pass(1);
   DO(logWarning("日本語"));
@@ -93,7 +89,6 @@ TEST_F(Syslog, Forwarding) {
   DO(logInfo("woken"));
   DO(logTerm());
   sessionResetToLoad();  // UDP, the default level, the app name cleaned: one datagram a message
-  world().dnsName = u"";
   DO(start({{u"LogSyslogServer", u"udp://[::1]:5514"}, {u"LogSyslogAppName", u"my app ✓"}}));
   DO(fake::runWorker());
   DO(logDebug("not forwarded at the default LogSyslogLevel 4"));
@@ -110,7 +105,6 @@ TEST_F(Syslog, Forwarding) {
 // per outage; the count of what was dropped goes to the collector, then into the file; logTerm with a refusing one
 // counts what it could not send.
 TEST_F(Syslog, Outages) {
-  world().systemTexts[10061] = u"No connection could be made because the target machine actively refused it.\r\n";
   world().openError = 10061;
   DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1:6514"}, {u"LogSyslogQueueKBytes", u"1"}, {u"LogSyslogFacility", u"0"}}));
   DO(fake::runWorker());
@@ -146,8 +140,7 @@ TEST_F(Syslog, Outages) {
   DO(logTerm());  // ends at once; none of the 7 went
 }
 
-// logTerm sends what waits for at most 2 s: a slow collector is left sending and gives back what it holds
-// when it ends.
+// logTerm sends for at most 2 s: a slow collector's sender is left sending, and gives back what it holds later.
 TEST_F(Syslog, LogTerm) {
   DO(start({{u"LogSyslogServer", u"tcp://127.0.0.1"}}));
   DO(fake::runWorker());
