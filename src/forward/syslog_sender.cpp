@@ -38,7 +38,7 @@ struct State {
   // The worker's own.
   platform::Link link = platform::kNoLink;
   std::size_t used = 0, sentTo = 0;  // bytes of the batch; UDP: those already sent
-  std::uint64_t batchCount = 0;      // the drops the batch's first message tells of
+  std::uint64_t batchCount = 0;      // the drops the batch's count message tells of
   int failures = 0, naps = kNaps;  // a new sender sleeps until the first delivery
   bool inOutage = false, draining = false;
   std::uint64_t nextTry = 0, deadline = 0;
