@@ -1,6 +1,6 @@
 // corvelin_bench: cost per call of corvelin next to its floor and its peer.
 //
-//   corvelin_bench [batches] [rounds]
+//   corvelin_bench [batches] [rounds] [group...]
 //
 // Each group runs in a fresh process (one session per process), `rounds`
 // times; inside a process its contenders alternate in batches of 1000 calls.
@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -138,33 +139,16 @@ std::vector<double> eventLogCost(const std::wstring& dir, int batches) {
 
 constexpr int kThreadCounts[] = {1, 2, 4, 8};
 
-// Many threads at once: aggregate records per second of corvelin (WriteFlg 0),
-// of a mutex around one WriteFile per record (the serialized floor), and of
-// spdlog's multi-threaded file sink with a flush per record, for 1, 2, 4 and
-// 8 threads; the contenders alternate, each run writing `batches` x 1000
-// records in all.
-std::vector<double> threads(const std::wstring& dir, int batches) {
-  const std::string narrowDir(dir.begin(), dir.end());
-  if (!logInit(narrowDir.c_str(), "bench_", 0, 0, 5, 0, 0)) return {};
-  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
-  const std::string line = recordLine(0);
-  SRWLOCK mutex = SRWLOCK_INIT;
-  const std::function<void()> calls[] = {
-      [&] {
-        AcquireSRWLockExclusive(&mutex);
-        DWORD written = 0;
-        WriteFile(floor, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        ReleaseSRWLockExclusive(&mutex);
-      },
-      [] { logInfo(kText); },
-      spdlogPeer(dir, 0),
-  };
-  std::vector<double> seconds(std::size(kThreadCounts) * std::size(calls), 0.0);
+// Aggregate records per second of each of `calls` for 1, 2, 4 and 8 threads
+// at once (in that order, the calls alternating), each run writing
+// `batches` x 1000 records in all.
+std::vector<double> threadedRates(const std::vector<std::function<void()>>& calls, int batches) {
+  std::vector<double> seconds(std::size(kThreadCounts) * calls.size(), 0.0);
   LARGE_INTEGER freq, a, b;
   QueryPerformanceFrequency(&freq);
   for (int round = 0; round < 5; ++round) {
     for (std::size_t n = 0; n < std::size(kThreadCounts); ++n) {
-      for (std::size_t c = 0; c < std::size(calls); ++c) {
+      for (std::size_t c = 0; c < calls.size(); ++c) {
         const int count = kThreadCounts[n], each = batches * kBatch / 5 / count;
         // Timed from the moment all threads are released until the last one is done:
         // starting a thread under Wine costs milliseconds, which would blur every ratio.
@@ -187,16 +171,122 @@ std::vector<double> threads(const std::wstring& dir, int batches) {
         QueryPerformanceCounter(&b);
         for (std::thread& t : threads) t.join();
         CloseHandle(go), CloseHandle(done);
-        seconds[n * std::size(calls) + c] += static_cast<double>(b.QuadPart - a.QuadPart) / freq.QuadPart;
+        seconds[n * calls.size() + c] += static_cast<double>(b.QuadPart - a.QuadPart) / freq.QuadPart;
       }
     }
   }
   std::vector<double> perSecond;
   for (double s : seconds) perSecond.push_back(batches * kBatch / s);
+  return perSecond;
+}
+
+// Many threads at once: aggregate records per second of corvelin (WriteFlg 0),
+// of a mutex around one WriteFile per record (the serialized floor), and of
+// spdlog's multi-threaded file sink with a flush per record.
+std::vector<double> threads(const std::wstring& dir, int batches) {
+  const std::string narrowDir(dir.begin(), dir.end());
+  if (!logInit(narrowDir.c_str(), "bench_", 0, 0, 5, 0, 0)) return {};
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  const std::string line = recordLine(0);
+  SRWLOCK mutex = SRWLOCK_INIT;
+  std::vector<double> perSecond = threadedRates(
+      {
+          [&] {
+            AcquireSRWLockExclusive(&mutex);
+            DWORD written = 0;
+            WriteFile(floor, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+            ReleaseSRWLockExclusive(&mutex);
+          },
+          [] { logInfo(kText); },
+          spdlogPeer(dir, 0),
+      },
+      batches);
   spdlogDone();
   CloseHandle(floor);
   logTerm();
   return perSecond;
+}
+
+// Forwarding to syslog. bench/syslog.sh names the collector it started (the
+// directory of tools/syslog-collector.sh) in CORVELIN_BENCH_COLLECTOR; the
+// records then go to it over TCP. Without one they go by UDP to a port where
+// nobody listens: the sender still builds and sends every message.
+std::string collectorDir() {
+  const char* dir = std::getenv("CORVELIN_BENCH_COLLECTOR");
+  return dir != nullptr ? dir : "";
+}
+
+// Starts the shipped DLL's session from a profile that forwards every record
+// (a queue of 256 MB: no record is dropped while the sender catches up).
+bool startForwarding(const std::wstring& dir, int writeFlg) {
+  std::string server = "udp://127.0.0.1:9";
+  if (!collectorDir().empty()) {
+    std::ifstream ports(collectorDir() + "\\ports");
+    int udp = 0, tcp = 0;
+    ports >> udp >> tcp;
+    server = "tcp://127.0.0.1:" + std::to_string(tcp);
+  }
+  const std::string narrowDir(dir.begin(), dir.end()), ini = narrowDir + "\\syslog.ini";
+  std::ofstream(ini) << "[Halvix]\nLogFileNamePrefix=bench_\nLogWritePathDir=" << narrowDir << "\nWriteFlg=" << writeFlg
+                     << "\nLogOutPutLevel=5\nLogSyslogServer=" << server << "\nLogSyslogQueueKBytes=262144\n";
+  return logInitProfile(ini.c_str()) == 1;
+}
+
+// What forwarding costs a caller: logInfo of a session that forwards next to
+// logInfo of a second copy of the DLL that does not, WriteFlg 8192.
+std::vector<double> syslogCost(const std::wstring& dir, int batches) {
+  if (!startForwarding(dir, 8192)) return {};
+  std::vector<double> figures = besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", "logInfo, forwarding on",
+                                                 "logInfo, forwarding off", batches);
+  logTerm();
+  return figures;
+}
+
+// The group commit with forwarding on: 1 to 8 threads of a session that
+// forwards next to those of a second copy of the DLL that does not, WriteFlg 0.
+std::vector<double> threadsSyslog(const std::wstring& dir, int batches) {
+  HMODULE copy = LoadLibraryW(L"corvelin_x64_twin.dll");
+  auto init = reinterpret_cast<decltype(&::logInit)>(reinterpret_cast<void*>(GetProcAddress(copy, "logInit")));
+  auto info = reinterpret_cast<decltype(&::logInfo)>(reinterpret_cast<void*>(GetProcAddress(copy, "logInfo")));
+  auto term = reinterpret_cast<decltype(&::logTerm)>(reinterpret_cast<void*>(GetProcAddress(copy, "logTerm")));
+  const std::string plain = std::string(dir.begin(), dir.end()) + "\\plain";
+  CreateDirectoryA(plain.c_str(), nullptr);
+  if (init == nullptr || !init(plain.c_str(), "bench_", 0, 0, 5, 0, 0) || !startForwarding(dir, 0)) return {};
+  std::vector<double> perSecond = threadedRates({[] { logInfo(kText); }, [&] { info(kText); }}, batches);
+  logTerm();
+  term();
+  return perSecond;
+}
+
+// The sender's throughput to the collector over TCP: `batches` x 1000
+// records logged at once, timed until the last one is in the collector's
+// file; and how fast they were logged meanwhile. Records per second.
+std::vector<double> senderThroughput(const std::wstring& dir, int batches) {
+  const std::string received = collectorDir() + "\\received";
+  if (collectorDir().empty() || !startForwarding(dir, 0)) return {};
+  const int n = batches * kBatch;
+  const std::string last = "the last record of this run, " + std::to_string(GetCurrentProcessId());
+  LARGE_INTEGER freq, a, b, c;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&a);
+  for (int i = 1; i < n; ++i) logInfo(kText);
+  logInfo(last.c_str());
+  QueryPerformanceCounter(&b);
+  bool arrived = false;
+  for (int wait = 0; wait < 120000 && !arrived; wait += 5) {  // two minutes at most
+    Sleep(5);
+    std::ifstream in(received, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in.tellg(), tail = size > 4096 ? 4096 : size;
+    std::string end(static_cast<std::size_t>(tail), '\0');
+    in.seekg(size - tail);
+    in.read(end.data(), tail);
+    arrived = end.find(last) != std::string::npos;
+  }
+  QueryPerformanceCounter(&c);
+  logTerm();
+  if (!arrived) return {};
+  const auto seconds = [&](const LARGE_INTEGER& to) { return static_cast<double>(to.QuadPart - a.QuadPart) / freq.QuadPart; };
+  return {n / seconds(c), n / seconds(b)};
 }
 
 // The bytes a call adds to the log: what the floor writes with one WriteFile.
@@ -280,6 +370,16 @@ const std::vector<Group>& groups() {
         "4 threads: floor", "4 threads: corvelin", "4 threads: spdlog",
         "8 threads: floor", "8 threads: corvelin", "8 threads: spdlog"},
        [](const std::wstring& d, int b) { return threads(d, b); }},
+      {"syslog", "Forwarding to syslog, single thread, WriteFlg 8192",
+       {"WriteFile of the same line (floor)", "logInfo, forwarding on", "logInfo, forwarding off (a second copy of the DLL)"},
+       [](const std::wstring& d, int b) { return syslogCost(d, b); }},
+      {"threadsSyslog", "Threads at once with forwarding on, WriteFlg 0: aggregate records per second",
+       {"1 thread: forwarding on", "1 thread: off", "2 threads: on", "2 threads: off", "4 threads: on", "4 threads: off",
+        "8 threads: on", "8 threads: off"},
+       [](const std::wstring& d, int b) { return threadsSyslog(d, b); }},
+      {"sender", "The sender to rsyslog over TCP (bench/syslog.sh starts one), records of about 70 bytes",
+       {"records per second reaching the collector", "records per second logged meanwhile"},
+       [](const std::wstring& d, int b) { return senderThroughput(d, b); }},
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
        [](const std::wstring& d, int b) { return records(d, b, 0); }},
@@ -381,19 +481,43 @@ int main(int argc, char** argv) {
   if (argc >= 4 && std::string(argv[1]) == "--group") return runChild(argv[2], std::atoi(argv[3]));
   const int batches = argc > 1 ? std::atoi(argv[1]) : 100;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-  const std::string only = argc > 3 ? argv[3] : "";  // one group by name
+  const std::vector<std::string> only(argv + (argc > 3 ? 3 : argc), argv + argc);  // groups by name
 
   std::printf("corvelin benchmark: %d x %d calls per contender and run, contenders alternating in one process,\n"
               "median of %d runs\n",
               batches, kBatch, rounds);
   for (const Group& g : groups()) {
-    if (!only.empty() && only != g.name) continue;
+    if (!only.empty() && std::find(only.begin(), only.end(), g.name) == only.end()) continue;
     std::vector<std::vector<double>> samples(g.labels.size());
     for (int r = 0; r < rounds; ++r) {
       const std::vector<double> figures = runInChild(g.name, batches);
       for (std::size_t k = 0; k < figures.size() && k < samples.size(); ++k) samples[k].push_back(figures[k]);
     }
     std::printf("\n%s\n", g.title);
+    if (samples[0].empty()) {
+      std::printf("  no figures%s\n", std::string(g.name) == "sender" ? ": it needs a collector, see bench/syslog.sh" : "");
+      continue;
+    }
+    if (std::string(g.name) == "sender") {
+      for (std::size_t k = 0; k < g.labels.size(); ++k) {
+        std::sort(samples[k].begin(), samples[k].end());
+        std::printf("  %-44s %12.0f\n", g.labels[k], samples[k][samples[k].size() / 2]);
+      }
+      continue;
+    }
+    if (std::string(g.name) == "threadsSyslog") {
+      std::printf("  %-8s %14s %14s %14s\n", "threads", "forwarding on", "off", "on/off");
+      for (std::size_t n = 0; n < std::size(kThreadCounts); ++n) {
+        double m[2] = {0, 0};
+        for (int c = 0; c < 2; ++c) {
+          std::vector<double>& v = samples[n * 2 + static_cast<std::size_t>(c)];
+          std::sort(v.begin(), v.end());
+          if (!v.empty()) m[c] = v[v.size() / 2];
+        }
+        std::printf("  %-8d %14.0f %14.0f %14.2f\n", kThreadCounts[n], m[0], m[1], m[1] > 0 ? m[0] / m[1] : 0);
+      }
+      continue;
+    }
     if (std::string(g.name) == "threads") {
       std::printf("  %-8s %14s %14s %14s %14s\n", "threads", "floor", "corvelin", "spdlog", "corvelin/floor");
       for (std::size_t n = 0; n < std::size(kThreadCounts); ++n) {
@@ -417,6 +541,8 @@ int main(int argc, char** argv) {
     }
     if (std::string(g.name) == "lock" && median[2] > 0) {
       std::printf("  with the lock a record takes %.3fx the time it takes without\n", median[1] / median[2]);
+    } else if (std::string(g.name) == "syslog" && median[2] > 0) {
+      std::printf("  with forwarding on a record takes %.3fx the time it takes with it off\n", median[1] / median[2]);
     } else if (std::string(g.name) == "rotation" && median[2] > 0) {
       std::printf("  with rotation on a record takes %.3fx the time it takes with it off\n", median[1] / median[2]);
     } else if (std::string(g.name) == "eventlog" && median[2] > 0) {

@@ -528,7 +528,10 @@ class Session {
 
   /* logInitProfile: the settings of a profile (.ini) file. LogEventLogLevel
      (1 CRETICAL only .. 5 down to DEBUG) and LogEventSource also report
-     records as events of the Windows Event Log (docs/reference.md). */
+     records as events of the Windows Event Log. LogSyslogServer (udp://host:port or
+     tcp://host:port) also sends each record to a syslog collector as an RFC 5424 message, from a
+     thread of the library's own: LogSyslogLevel (default 4), LogSyslogFacility (1), LogSyslogAppName
+     (the executable's name), LogSyslogQueueKBytes (1024). See docs/reference.md. */
   [[nodiscard]] static Session fromProfile(const detail::Text& profilePath) {
     Session session;
     detail::Line path;

@@ -147,4 +147,43 @@ void sleepUntil(bool (*ready)(void* context), void* context);
 void wakeSleepers();
 void yieldThread();
 
+// The network and a worker thread, for the syslog forwarder. Error codes are
+// Winsock's (10061 refused, 11001 no such host, ...).
+using Link = std::uintptr_t;
+inline constexpr Link kNoLink = 0;
+// WSAStartup; 0 or its error. Each success is matched by one netStop.
+std::uint32_t netStart();
+void netStop();
+// Resolves `host` and opens a link to `port`: TCP connects to the first of
+// its addresses that accepts (no Nagle delay; a send that has not completed
+// within kSendTimeoutMillis fails); UDP takes the first address. kNoLink,
+// with `error` set, when none can be had.
+Link netOpen(const char16_t* host, std::uint16_t port, bool tcp, std::uint32_t& error);
+inline constexpr std::uint32_t kSendTimeoutMillis = 10000;
+// TCP: all of `data` on the stream; UDP: one datagram. False with `error` set.
+bool netSend(Link link, const char* data, std::size_t size, std::uint32_t& error);
+// False once the peer of a TCP link has closed or reset it (a collector never
+// sends, so anything to read means that); a UDP link is always usable.
+bool netUsable(Link link);
+void netClose(Link link);
+// The computer's DNS name, fully qualified when it has a domain, cut to
+// capacity - 1 units; returns the units copied.
+std::size_t dnsHostName(char16_t* out, std::size_t capacity);
+
+// A thread that calls step(context) again and again. Between two calls it
+// sleeps for the milliseconds step returned (kWaitForever: until woken);
+// it ends when step returns kWorkerDone. The DLL stays loaded while it runs.
+using Worker = std::uintptr_t;
+inline constexpr Worker kNoWorker = 0;
+inline constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kWorkerDone = 0xFFFFFFFEu;
+// kNoWorker, with the last error set, when no thread can be made.
+Worker startWorker(std::uint32_t (*step)(void* context), void* context);
+// Ends the worker's sleep, or the next one when it is awake.
+void wakeWorker(Worker worker);
+// Waits at most `millis` for the worker to end; true when it has. Either way
+// `worker` is given up: a worker that has not ended goes on alone until its
+// step says it is done.
+bool joinWorker(Worker worker, std::uint32_t millis);
+
 }  // namespace corvelin::platform

@@ -1,6 +1,8 @@
 // The platform seam over the real Win32 API. The only file that sees <windows.h>.
 #include "platform/platform.h"
 
+#include <winsock2.h>  // before windows.h, which would bring the old winsock.h
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <emmintrin.h>
 #include <mmsystem.h>
@@ -312,5 +314,170 @@ void wakeSleepers() {
 }
 
 void yieldThread() { SwitchToThread(); }
+
+// The network and the worker thread (the syslog forwarder).
+namespace {
+
+struct NetLink {
+  SOCKET socket;
+  bool tcp;
+  int addressLength;
+  sockaddr_storage address;  // UDP: where each datagram goes
+};
+NetLink* netLink(Link link) { return reinterpret_cast<NetLink*>(link); }
+
+struct WorkerBlock {
+  HANDLE thread, wake;
+  std::uint32_t (*step)(void*);
+  void* context;
+  HMODULE module;
+  volatile LONG state;  // 1: the thread is done with the block; 2: the joiner gave it up
+};
+
+void freeWorker(WorkerBlock* b) {
+  CloseHandle(b->thread);
+  CloseHandle(b->wake);
+  HeapFree(GetProcessHeap(), 0, b);
+}
+
+DWORD WINAPI workerMain(void* p) {
+  auto* b = static_cast<WorkerBlock*>(p);
+  for (std::uint32_t wait; (wait = b->step(b->context)) != kWorkerDone;) {
+    if (wait != 0) WaitForSingleObject(b->wake, wait == kWaitForever ? INFINITE : wait);
+  }
+  const HMODULE module = b->module;
+  if (InterlockedExchange(&b->state, 1) == 2) freeWorker(b);
+  FreeLibraryAndExitThread(module, 0);
+  return 0;
+}
+
+}  // namespace
+
+std::uint32_t netStart() {
+  WSADATA data;
+  return static_cast<std::uint32_t>(WSAStartup(MAKEWORD(2, 2), &data));
+}
+
+void netStop() { WSACleanup(); }
+
+Link netOpen(const char16_t* host, std::uint16_t port, bool tcp, std::uint32_t& error) {
+  wchar_t service[8];
+  swprintf(service, 8, L"%u", static_cast<unsigned>(port));
+  ADDRINFOW hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = tcp ? SOCK_STREAM : SOCK_DGRAM;
+  hints.ai_protocol = tcp ? IPPROTO_TCP : IPPROTO_UDP;
+  ADDRINFOW* found = nullptr;
+  const int resolved = GetAddrInfoW(w(host), service, &hints, &found);
+  if (resolved != 0) return error = static_cast<std::uint32_t>(resolved), kNoLink;
+  NetLink* link = nullptr;
+  for (ADDRINFOW* a = found; a != nullptr && link == nullptr; a = a->ai_next) {
+    const SOCKET s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
+    if (s == INVALID_SOCKET) {
+      error = static_cast<std::uint32_t>(WSAGetLastError());
+      continue;
+    }
+    const BOOL on = TRUE;
+    const DWORD timeout = kSendTimeoutMillis;
+    if (tcp && (setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on) != 0 ||
+                setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout) != 0 ||
+                connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0)) {
+      error = static_cast<std::uint32_t>(WSAGetLastError());
+      closesocket(s);
+      continue;
+    }
+    link = static_cast<NetLink*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(NetLink)));
+    if (link == nullptr) {
+      error = WSAENOBUFS;
+      closesocket(s);
+      break;
+    }
+    link->socket = s;
+    link->tcp = tcp;
+    link->addressLength = static_cast<int>(a->ai_addrlen);
+    std::memcpy(&link->address, a->ai_addr, a->ai_addrlen);
+  }
+  FreeAddrInfoW(found);
+  return reinterpret_cast<Link>(link);
+}
+
+bool netSend(Link link, const char* data, std::size_t size, std::uint32_t& error) {
+  NetLink* n = netLink(link);
+  if (!n->tcp) {
+    const int sent = sendto(n->socket, data, static_cast<int>(size), 0, reinterpret_cast<const sockaddr*>(&n->address),
+                            n->addressLength);
+    if (sent == static_cast<int>(size)) return true;
+    return error = sent == SOCKET_ERROR ? static_cast<std::uint32_t>(WSAGetLastError()) : WSAEMSGSIZE, false;
+  }
+  while (size > 0) {
+    const int sent = send(n->socket, data, static_cast<int>(size > 0x40000000u ? 0x40000000u : size), 0);
+    if (sent == SOCKET_ERROR) return error = static_cast<std::uint32_t>(WSAGetLastError()), false;
+    data += sent;
+    size -= static_cast<std::size_t>(sent);
+  }
+  return true;
+}
+
+bool netUsable(Link link) {
+  NetLink* n = netLink(link);
+  if (!n->tcp) return true;
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(n->socket, &readable);
+  timeval none{0, 0};
+  if (select(0, &readable, nullptr, nullptr, &none) != 1) return true;  // nothing to read; a failed look is left to the send
+  char byte;
+  return recv(n->socket, &byte, 1, MSG_PEEK) > 0;  // 0: closed by the peer; an error: reset
+}
+
+void netClose(Link link) {
+  closesocket(netLink(link)->socket);
+  HeapFree(GetProcessHeap(), 0, netLink(link));
+}
+
+std::size_t dnsHostName(char16_t* out, std::size_t capacity) {
+  if (capacity == 0) return 0;
+  wchar_t name[256];
+  DWORD n = 256;
+  if (!GetComputerNameExW(ComputerNameDnsFullyQualified, name, &n)) n = 0;
+  const std::size_t units = n < capacity ? n : capacity - 1;
+  std::memcpy(out, name, units * sizeof(char16_t));
+  out[units] = 0;
+  return units;
+}
+
+Worker startWorker(std::uint32_t (*step)(void* context), void* context) {
+  auto* b = static_cast<WorkerBlock*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(WorkerBlock)));
+  if (b == nullptr) return SetLastError(ERROR_NOT_ENOUGH_MEMORY), kNoWorker;
+  b->step = step;
+  b->context = context;
+  b->wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  // The thread holds the DLL, so that an unload cannot pull its code away while it runs.
+  if (b->wake != nullptr && GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                               reinterpret_cast<LPCWSTR>(&workerMain), &b->module)) {
+    b->thread = CreateThread(nullptr, 0, workerMain, b, 0, nullptr);
+    if (b->thread != nullptr) {
+      SetThreadPriority(b->thread, THREAD_PRIORITY_BELOW_NORMAL);  // the host's own threads come first
+      return reinterpret_cast<Worker>(b);
+    }
+    const DWORD error = GetLastError();
+    FreeLibrary(b->module);
+    SetLastError(error);
+  }
+  const DWORD error = GetLastError();
+  if (b->wake != nullptr) CloseHandle(b->wake);
+  HeapFree(GetProcessHeap(), 0, b);
+  SetLastError(error);
+  return kNoWorker;
+}
+
+void wakeWorker(Worker worker) { SetEvent(reinterpret_cast<WorkerBlock*>(worker)->wake); }
+
+bool joinWorker(Worker worker, std::uint32_t millis) {
+  auto* b = reinterpret_cast<WorkerBlock*>(worker);
+  const bool ended = WaitForSingleObject(b->thread, millis) == WAIT_OBJECT_0;
+  if (InterlockedExchange(&b->state, 2) == 1) freeWorker(b);  // otherwise the thread frees it when it ends
+  return ended;
+}
 
 }  // namespace corvelin::platform

@@ -4,6 +4,7 @@
 
 #include "diag/profiling.h"
 #include "forward/forward.h"
+#include "forward/syslog.h"
 #include "record/lineprefix.h"
 #include "session/sink.h"
 
@@ -89,6 +90,7 @@ bool sessionActive() {
 void sessionResetToLoad() {
   unitHook = nullptr;
   forward::reset();
+  syslog::resetToLoad();
   resetBatches();
   scratchBufFree();
   session = LogSession{};

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "forward/eventlog.h"
+#include "forward/syslog.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "start/start.h"
@@ -68,6 +69,7 @@ std::uint8_t startFromProfile(const char* profilePath, const BoxQueue& boxes) {
     platform::setLastError(reason);
   }
   if (started == 1 && session.sleepSwitch != 1) eventlog::start();
+  if (started == 1) syslog::startFromProfile(path);
   return started;
 }
 

@@ -9,6 +9,6 @@ defined=$(sed -n '/^EXPORTS/,${/^EXPORTS/d;s/;.*//;s/^\s*//;s/\s.*//;/./p}' "$3"
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$tables")
 [ -n "$exported" ] && [ -n "$imports" ] || { echo "no export or import table in $2"; exit 1; }
 diff <(echo "$defined") <(echo "$exported") || { echo "exports differ (< $(basename "$3"), > DLL)"; exit 1; }
-! grep -vxE '(KERNEL32|USER32|WINMM|ADVAPI32|msvcrt)\.dll' <<<"$imports" || { echo "^ not a system DLL"; exit 1; }
+! grep -vxE '(KERNEL32|USER32|WINMM|ADVAPI32|WS2_32|msvcrt)\.dll' <<<"$imports" || { echo "^ not a system DLL"; exit 1; }
 [ "$(strings -el "$2" | grep -A1 -x FileVersion | tail -n1)" = "$4" ] || { echo "FileVersion is not $4"; exit 1; }
 echo "ok: $(wc -l <<<"$exported") exports as in $(basename "$3"); imports" $imports

@@ -8,10 +8,12 @@
 
 #include <corvelin.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -391,6 +393,93 @@ void eventLog(HMODULE module, const Args& profiles) {
   }
 }
 
+// Records forwarded to the rsyslogd of syslog.sh (args: its directory, LogSyslogServer) in its UTC+05:30. UDP: each
+// once, its fields as documented, Japanese and the longest record whole. TCP: absent, then started; 8 threads, every
+// record once in the file's order; stopped and started (the count of the dropped arrives); frozen: logTerm's bound.
+std::string collector;
+void request(const char* what) {  // syslog.sh starts, stops or freezes the collector
+  std::ofstream(pathOf(collector + "\\request")) << what;
+  for (int i = 0; i < 600 && std::filesystem::exists(pathOf(collector + "\\request")); ++i) Sleep(100);
+}
+std::vector<std::string> lines(const std::string& text, const std::string& end) {
+  std::vector<std::string> out;
+  for (std::size_t at = 0, next; (next = text.find(end, at)) != std::string::npos; at = next + end.size()) out.push_back(text.substr(at, next - at));
+  return out;
+}
+// Waits at most 60 s for them: the sender may be in a pause of 30 s.
+std::vector<std::string> received(std::size_t atLeast, const char* holding = "") {
+  std::string got;
+  for (int i = 0; i < 600 && (lines(got = readFile(collector + "\\received"), "\n").size() < atLeast || got.find(holding) == std::string::npos); ++i) Sleep(100);
+  return lines(got, "\n");
+}
+std::vector<std::string> forwarded(const std::string& log) {  // what the collector shows for the records of `log`
+  wchar_t host[256];
+  DWORD n = 256;
+  GetComputerNameExW(ComputerNameDnsFullyQualified, host, &n);
+  const std::string fields = "|" + narrow(host) + "|dllhost|" + std::to_string(GetCurrentProcessId()) + "|-|-|\xEF\xBB\xBF";
+  const std::map<std::string, int> severity{{"LOG", 5}, {"DEBUG", 7}, {"INFO", 6}, {"WARNING", 4}, {"ERROR", 3}, {"CRITICAL", 2}};
+  std::vector<std::string> out;
+  for (const std::string& l : lines(log, "\r\n")) {
+    const std::size_t open = l.size() > 26 && l[10] == ' ' && l[23] == ' ' ? l.find(":[", 24) : std::string::npos;
+    const auto level = open == std::string::npos ? severity.end() : severity.find(l.substr(24, open - 24));
+    if (level == severity.end()) continue;  // banners and [SYSLOG] lines
+    out.push_back(std::to_string(8 + level->second) + "|" + l.substr(0, 10) + "T" + l.substr(11, 12) + "+05:30" + fields +
+                  l.substr(open + 2, l.size() - open - 3));
+  }
+  return out;
+}
+void forwarding(const Args& args) {
+  collector = args.at(0);
+  const bool tcp = args.at(1).rfind("tcp", 0) == 0;
+  const std::string dir = workDir(tcp ? "_tcp" : "_udp"), path = logPath(dir, "sl_");
+  std::ofstream(pathOf(dir + "\\s.ini")) << "[Halvix]\nLogFileNamePrefix=sl_\nLogWritePathDir=" << dir << "\nWriteFlg=65536\n"
+                                         << "LogOutPutLevel=5\nLogSyslogServer=" << args[1] << "\nLogSyslogLevel=5\nLogSyslogAppName=dllhost\n";
+  CHECK(dll.logInitProfile((dir + "\\s.ini").c_str()) == 1);
+  const auto burst = [](const char* tag, int n, std::size_t pad) {
+    for (int i = 0; i < n; ++i) dll.logInfo((tag + std::to_string(i) + std::string(pad, '.')).c_str());
+  };
+  if (!tcp) {
+    for (auto* f : {dll._log, dll.logDebug, dll.logInfo, dll.logWarning, dll.logError, dll.logCritical}) f("a record");
+    dll.logInfo("日本語のテキスト 😀");
+    dll.logWarning(std::string(8153, 'w').c_str());  // the longest this file's lines take
+    dll.logTerm();
+    const std::vector<std::string> want = forwarded(readFile(path));
+    CHECK(want.size() == 8 && received(want.size()) == want);
+    return;
+  }
+  burst("absent ", 50, 0);
+  request("start");
+  received(50);
+  std::vector<std::thread> running;
+  for (int t = 0; t < 8; ++t) running.emplace_back([t, &burst] { burst(("thread " + std::to_string(t) + " record ").c_str(), 250, 0); });
+  for (std::thread& th : running) th.join();
+  received(2050);
+  request("stop");
+  burst("stopped ", 300, 8000);  // more than a queue of 1 MB holds
+  request("start");
+  const auto count = [](const std::string& line) { return line.find("were not forwarded") != std::string::npos; };
+  std::vector<std::string> got = received(0, "were not forwarded");
+  const auto told = std::find_if(got.begin(), got.end(), count);
+  const std::size_t dropped = told == got.end() ? 0 : std::stoul(told->substr(told->find("syslog: ") + 8));
+  got = received(2350 - dropped + 1);
+  request("freeze");
+  burst("frozen ", 2500, 8000);  // more than the sockets hold: the sender waits in a send
+  const DWORD before = GetTickCount();
+  dll.logTerm();
+  CHECK(GetTickCount() - before < 3500);
+  const std::string file = readFile(path);
+  std::vector<std::string> want = forwarded(file);
+  want.resize(2350);
+  got.erase(std::find_if(got.begin(), got.end(), count));
+  got.resize(2350 - dropped);
+  std::size_t same = 0;  // the dropped records are one run: before and after it every record once, in order
+  while (same < got.size() && got[same] == want[same]) ++same;
+  CHECK(dropped > 0 && std::equal(got.begin() + same, got.end(), want.begin() + same + dropped, want.end()));
+  CHECK(lines(file, "cannot connect to tcp://localhost").size() == 2);  // one line for each outage
+  const std::vector<std::string> counts = lines(file, " records were not forwarded");  // the count, what logTerm left
+  CHECK(counts.size() >= 2 && counts[0].substr(counts[0].rfind("syslog: ")) == "syslog: " + std::to_string(dropped));
+}
+
 // Points the slot of the DLL's import address table that holds `name` of `from` at `to`.
 bool redirect(HMODULE module, const wchar_t* from, const char* name, void* to) {
   void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(from), name));
@@ -427,6 +516,7 @@ int main(int argc, char** argv) {
   else if (scenario == "fs_full_series") fullSeries(args);
   else if (scenario == "lnav") lnavSample();
   else if (scenario == "eventlog") eventLog(module, args);
+  else if (scenario == "syslog") forwarding(args);
   else return std::printf("no scenario %s\n", scenario.c_str()), 2;
   std::printf("[%s] %s\n", scenario.c_str(), failures == 0 ? "passed" : "FAILED");
   return failures == 0 ? 0 : 1;

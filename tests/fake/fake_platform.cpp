@@ -61,6 +61,13 @@ bool NoCase::operator()(const std::u16string& a, const std::u16string& b) const 
                                       [&](char16_t x, char16_t y) { return fold(x) < fold(y); });
 }
 
+std::uint32_t runWorker() {
+  if (w.step == nullptr || w.workerDone) return platform::kWorkerDone;
+  const std::uint32_t wait = w.step(w.stepContext);
+  if (wait == platform::kWorkerDone) w.workerDone = true, w.net.push_back("worker ended");
+  return wait;
+}
+
 int sleepingCallers() {
   std::lock_guard<std::mutex> hold(progressMutex);
   return w.sleeping;
@@ -200,7 +207,7 @@ std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacit
   return text.size();
 }
 
-CalendarTime localTime(std::int64_t unixSeconds) { return fake::civil(unixSeconds); }
+CalendarTime localTime(std::int64_t unixSeconds) { return fake::civil(unixSeconds + w.utcOffsetMinutes * 60); }
 std::int64_t ticksSince1970() { return w.ticks; }
 std::uint32_t millisSinceBoot() { return w.bootMillis; }
 std::uint64_t monotonicMillis() {
@@ -276,5 +283,67 @@ void wakeSleepers() {
   fake::progress.notify_all();
 }
 void yieldThread() { std::this_thread::yield(); }
+
+std::uint32_t netStart() {
+  w.net.push_back(w.netStartError ? "startup fails " + std::to_string(w.netStartError) : "startup");
+  return w.netStartError;
+}
+void netStop() { w.net.push_back("cleanup"); }
+
+Link netOpen(const char16_t* host, std::uint16_t port, bool tcp, std::uint32_t& error) {
+  w.ticks += w.callMillis * 10000LL;
+  std::string line = std::string("open ") + (tcp ? "tcp " : "udp ") + fake::u8(host) + " " + std::to_string(port);
+  w.net.push_back(line + (w.openError ? " fails " + std::to_string(w.openError) : " = link " + std::to_string(w.links + 1)));
+  if (w.openError != 0) return error = w.openError, kNoLink;
+  w.peerClosed = false;
+  return ++w.links;
+}
+
+bool netSend(Link link, const char* data, std::size_t size, std::uint32_t& error) {
+  w.ticks += w.callMillis * 10000LL;
+  std::string bytes(data, size);
+  for (std::size_t at; (at = bytes.find("\xEF\xBB\xBF")) != std::string::npos;) bytes.replace(at, 3, "<BOM>");
+  for (std::size_t at = 0, n; at < bytes.size(); ++at) {  // long runs of one byte as <x*N>
+    for (n = 1; at + n < bytes.size() && bytes[at + n] == bytes[at]; ++n) {}
+    if (n >= 16) bytes.replace(at, n, "<" + bytes.substr(at, 1) + "*" + std::to_string(n) + ">");
+  }
+  const std::string head = "send link " + std::to_string(link);
+  const bool fails = w.sendError != 0 && (w.failSendAt == 0 || ++w.sendCalls == w.failSendAt);
+  w.net.push_back(fails ? head + " fails " + std::to_string(w.sendError) : head + (w.lost ? " (lost): " : ": ") + bytes);
+  return !fails || (error = w.sendError, false);
+}
+
+bool netUsable(Link link) {
+  if (w.peerClosed) w.net.push_back("link " + std::to_string(link) + " was closed by the collector");
+  return !w.peerClosed;
+}
+void netClose(Link link) { w.net.push_back("close link " + std::to_string(link)); }
+
+std::size_t dnsHostName(char16_t* out, std::size_t capacity) {
+  const std::u16string name = std::u16string(u"box.example").substr(0, capacity - 1);
+  std::copy(name.c_str(), name.c_str() + name.size() + 1, out);
+  return name.size();
+}
+
+Worker startWorker(std::uint32_t (*step)(void* context), void* context) {
+  if (w.failWorker) return w.lastError = 8, kNoWorker;
+  w.net.push_back("worker started");
+  w.step = step, w.stepContext = context, w.workerDone = false;
+  return 1;
+}
+void wakeWorker(Worker) { w.net.push_back("wake"); }
+
+// Time passes while the worker sleeps; a worker that has not ended when `millis` have passed is given up.
+bool joinWorker(Worker, std::uint32_t millis) {
+  const std::uint64_t start = monotonicMillis();
+  for (int calls = 0; !w.workerDone && calls < 100000; ++calls) {
+    const std::uint64_t passed = monotonicMillis() - start;
+    if (passed >= millis) return w.net.push_back("given up after " + std::to_string(passed) + " ms"), false;
+    const std::uint32_t wait = fake::runWorker();
+    if (wait != kWorkerDone) w.ticks += 10000LL * std::min<std::uint64_t>(wait, millis - passed);
+  }
+  return w.workerDone;
+}
+
 
 }  // namespace corvelin::platform

@@ -61,6 +61,20 @@ struct World {
   int sleeping = 0;  // callers asleep waiting for a batch; read it with sleepingCallers()
   bool contended = false;  // others wait for the session lock: units go into batches
   std::function<void()> duringWrite;  // runs inside every write, before the bytes are stored
+
+  // The syslog forwarder's world: a collector that records what reaches it (in `net`, with every
+  // open, close and wake), its faults (Winsock codes), a worker run only by runWorker and joinWorker.
+  int utcOffsetMinutes = 0;  // local time is UTC plus this
+  std::vector<std::string> net;
+  std::uint32_t netStartError = 0, openError = 0, sendError = 0;
+  int sendCalls = 0, failSendAt = 0;  // with sendError: only the Nth send counted from then fails; 0: each
+  bool peerClosed = false;       // the collector closed the open link
+  bool lost = false;             // sends succeed, and nothing arrives
+  std::uint32_t callMillis = 0;  // each open and send takes this long
+  platform::Link links = 0;
+  std::uint32_t (*step)(void*) = nullptr;
+  void* stepContext = nullptr;
+  bool workerDone = false, failWorker = false;
 };
 
 World& world();
@@ -71,5 +85,7 @@ std::u16string normalise(const std::u16string& path);
 std::int64_t ticksAt(int year, int month, int day, int hour, int minute, int second);
 std::string u8(const std::u16string& s);  // lone surrogates as U+FFFD
 int sleepingCallers();
+// One call of the worker's step; kWorkerDone once it has ended.
+std::uint32_t runWorker();
 
 }  // namespace corvelin::fake

@@ -49,6 +49,7 @@ void Transcript::end(const std::string& label, const std::string& result) {
     s += "debug " + line + (!line.empty() && line.back() == '\n' ? "" : "<no line end>\n");
   }
   for (std::size_t i = before_.eventCalls.size(); i < now.eventCalls.size(); ++i) s += now.eventCalls[i] + "\n";
+  for (std::size_t i = before_.net.size(); i < now.net.size(); ++i) s += "net " + now.net[i] + "\n";
   if (now.lastError != hostError) s += "lastError " + std::to_string(now.lastError) + "\n";
   if (now.liveBlocks != before_.liveBlocks) s += "blocks " + std::to_string(now.liveBlocks) + "\n";
   if (now.open.size() != before_.open.size()) s += "open files " + std::to_string(now.open.size()) + "\n";

@@ -183,6 +183,12 @@ impl Session {
     /// (`logInitProfile`). There `LogEventLogLevel` (1 critical only, ...
     /// 5 down to debug) and `LogEventSource` also report records as events
     /// of the Windows Event Log (see the reference).
+    /// With `LogSyslogServer` (`udp://host:port` or
+    /// `tcp://host:port`) the library also sends each record to a syslog
+    /// collector as an RFC 5424 message, from a thread of its own;
+    /// `LogSyslogLevel` (default 4), `LogSyslogFacility` (1),
+    /// `LogSyslogAppName` (the executable's name) and `LogSyslogQueueKBytes`
+    /// (1024) tune it. The reference's syslog section has the details.
     pub fn from_profile(path: &str) -> Result<Session, Error> {
         let path = c_text(path)?;
         started_or_why(unsafe { sys::logInitProfile(path.as_ptr()) })
