@@ -422,7 +422,7 @@ std::vector<std::string> forwarded(const std::string& log) {  // what the collec
   for (const std::string& l : lines(log, "\r\n")) {
     const std::size_t open = l.size() > 26 && l[10] == ' ' && l[23] == ' ' ? l.find(":[", 24) : std::string::npos;
     const auto level = open == std::string::npos ? severity.end() : severity.find(l.substr(24, open - 24));
-    if (level == severity.end()) continue;  // banners and [SYSLOG] lines
+    if (level == severity.end() || l.compare(open + 1, 8, "[SYSLOG]") == 0) continue;  // banners and [SYSLOG] lines
     out.push_back(std::to_string(8 + level->second) + "|" + l.substr(0, 10) + "T" + l.substr(11, 12) + "+05:30" + fields +
                   l.substr(open + 2, l.size() - open - 3));
   }
