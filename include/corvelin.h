@@ -48,7 +48,9 @@ CORVELIN_API uint8_t CORVELIN_CALL logInit(const char* dirPath, const char* pref
 
 /* The same settings from section [Halvix] of a profile (.ini) file:
  * LogFileNamePrefix, LogWritePathDir, WriteFlg, CrLfOption, LogOutPutLevel,
- * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize.
+ * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize, LogKeepFiles,
+ * and only here LogCrashReport: 1 writes a report of an unhandled exception
+ * into the log, 2 also a minidump beside it.
  * profilePath: at most 510 bytes; a bare file name means the Windows
  * directory. */
 CORVELIN_API uint8_t CORVELIN_CALL logInitProfile(const char* profilePath);

@@ -150,6 +150,15 @@ void endCall() {
 
 void flushSessionFile() { flushBatches(); }
 
+void flushForCrash(std::uint32_t millis) {
+  for (std::uint32_t waited = 0; writing.load(std::memory_order_acquire) && waited < millis; waited += 10) {
+    platform::sleepMillis(10);
+  }
+  if (open->used == 0) return;
+  writeAll(open->file, open->data, open->used);
+  open->used = 0;  // a caller waiting for this batch finds it empty and done
+}
+
 void resetBatches() {
   batches[0].used = batches[1].used = 0;
   open = &batches[0];

@@ -35,6 +35,7 @@ bool logInitProfileRead(const char16_t* path) {
   session.kBytesRotateFlg = platform::profileInt(path, kSection, u"LogKBytesRotateFlg", 0);
   session.kBytesSize = platform::profileInt(path, kSection, u"LogKBytesSize", 40960);
   session.keepFiles = platform::profileInt(path, kSection, u"LogKeepFiles", 0);
+  session.crashReport = platform::profileInt(path, kSection, u"LogCrashReport", 0);
   return true;
 }
 

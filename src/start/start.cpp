@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "crash/handler.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "logfile/banner.h"
@@ -28,6 +29,7 @@ std::uint8_t openAndAnnounce(const char16_t* dir, const char16_t* prefix, const 
     writeStartBanner();
   }
   session.initialized = 1;
+  startCrashReport();
   return 1;
 }
 
@@ -72,6 +74,7 @@ std::uint8_t startFromArguments(const char* dirPath, const char* prefix, std::in
   session.fileEncoding = kEncodingUtf8;
   session.kBytesRotateFlg = 0;  // only a profile rotates
   session.keepFiles = 0;
+  session.crashReport = 0;  // nor asks for crash reports
 
   // Text that is not valid UTF-8 becomes the empty string.
   char16_t dir[kPathUnits];
@@ -109,6 +112,7 @@ extern "C" CORVELIN_API void CORVELIN_CALL logTerm(void) {
     scratchBufFree();
     return;
   }
+  endCrashReport();
   stopRotation();  // the end banner closes the file the session is in
   if (session.sleepSwitch != 1) writeEndBanner();
   flushSessionFile();

@@ -50,7 +50,15 @@ struct World {
   int sleeping = 0;  // callers asleep waiting for a batch; read it with sleepingCallers()
   bool contended = false;  // others wait for the session lock: units go into batches
   std::function<void()> duringWrite;  // runs inside every write, before the bytes are stored
+
+  // Crash reports: the filter installed now, modules (base: name; 64 KB each), dbghelp.dll's error, a dump's fate.
+  void* topFilter = nullptr;
+  std::map<std::uint64_t, std::u16string> modules;
+  bool lockedElsewhere = false;
+  std::uint32_t dbghelpError = 0;
+  platform::DumpOutcome dumpOutcome{platform::DumpOutcome::Written, 0};
 };
+struct Crash { platform::ExceptionFacts facts; std::vector<std::uint64_t> stack; bool deeper = false; };  // as filters get it
 
 World& world();
 // A fresh world at 2026-12-05 01:23:45, and the library as just loaded.
