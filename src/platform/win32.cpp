@@ -377,13 +377,21 @@ int unwindStack(void* exception, std::uint64_t* addresses, int capacity, bool& d
 }
 
 std::uint64_t moduleOf(std::uint64_t address, char16_t* name, std::size_t capacity) {
-  HMODULE module = nullptr;
-  const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-  if (!GetModuleHandleExW(flags, reinterpret_cast<LPCWSTR>(address), &module)) module = nullptr;
-  // Read from the loader's list of the process, into the caller's buffer.
-  const DWORD n = module == nullptr ? 0 : K32GetModuleBaseNameW(GetCurrentProcess(), module, w(name), static_cast<DWORD>(capacity - 1));
-  name[n < capacity ? n : capacity - 1] = 0;
-  return reinterpret_cast<std::uint64_t>(module);
+  // The loader's list read as another process would read it: GetModuleHandleEx would take the loader lock, which a
+  // thread that waits for the session lock may hold.
+  static HMODULE modules[1024];
+  DWORD bytes = 0;
+  name[0] = 0;
+  if (!K32EnumProcessModules(GetCurrentProcess(), modules, sizeof modules, &bytes)) return 0;
+  for (DWORD i = 0; i < bytes / sizeof modules[0] && i < 1024; ++i) {
+    const auto base = reinterpret_cast<std::uint64_t>(modules[i]);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(modules[i]);
+    if (address - base >= reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew)->OptionalHeader.SizeOfImage) continue;
+    const DWORD n = K32GetModuleBaseNameW(GetCurrentProcess(), modules[i], w(name), static_cast<DWORD>(capacity - 1));
+    name[n < capacity ? n : capacity - 1] = 0;
+    return base;
+  }
+  return 0;
 }
 
 void reserveCrashStack(std::uint32_t bytes) {
