@@ -94,21 +94,38 @@ std::vector<double> lockCost(const std::wstring& dir, int batches) {
   return figures;
 }
 
+// Writes a profile for a session in `dir` (prefix bench_, WriteFlg 8192, all
+// levels) with these further lines; returns its path.
+std::string profileFor(const std::wstring& dir, const std::string& lines) {
+  const std::string narrowDir(dir.begin(), dir.end());
+  const std::string ini = narrowDir + "\\bench.ini";
+  HANDLE profile = CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::string text = "[Halvix]\r\nLogFileNamePrefix=bench_\r\nLogWritePathDir=" + narrowDir +
+                           "\r\nWriteFlg=8192\r\nLogOutPutLevel=5\r\n" + lines;
+  DWORD written = 0;
+  WriteFile(profile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(profile);
+  return ini;
+}
+
 // What rotation costs a record: the shipped DLL started from a profile that
 // turns rotation on (40 MB files, so the figure is the check, not a switch)
 // next to a second copy of the same DLL started without it, in one process.
 std::vector<double> rotationCost(const std::wstring& dir, int batches) {
-  const std::string narrowDir(dir.begin(), dir.end());
-  const std::string ini = narrowDir + "\\rotate.ini";
-  HANDLE profile = CreateFileA(ini.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  const std::string text = "[Halvix]\r\nLogFileNamePrefix=bench_\r\nLogWritePathDir=" + narrowDir +
-                           "\r\nWriteFlg=8192\r\nLogOutPutLevel=5\r\nLogKBytesRotateFlg=1\r\nLogKBytesSize=40960\r\n";
-  DWORD written = 0;
-  WriteFile(profile, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(profile);
-  if (!logInitProfile(ini.c_str())) return {};
+  if (!logInitProfile(profileFor(dir, "LogKBytesRotateFlg=1\r\nLogKBytesSize=40960\r\n").c_str())) return {};
   std::vector<double> figures = besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", "logInfo, rotation on",
                                                  "logInfo, rotation off", batches);
+  logTerm();
+  return figures;
+}
+
+// What LogCrashReport costs a record: the shipped DLL started from a profile
+// that asks for crash reports next to a second copy started without it.
+// Nothing on the record path changes, so the two should be level.
+std::vector<double> crashKeyCost(const std::wstring& dir, int batches) {
+  if (!logInitProfile(profileFor(dir, "LogCrashReport=1\r\n").c_str())) return {};
+  std::vector<double> figures = besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", "logInfo, LogCrashReport=1",
+                                                 "logInfo, without it", batches);
   logTerm();
   return figures;
 }
@@ -176,6 +193,15 @@ std::vector<double> threads(const std::wstring& dir, int batches) {
   return perSecond;
 }
 
+// Today's log of the prefix bench_ in `dir`.
+std::wstring todaysLog(const std::wstring& dir) {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  wchar_t name[64];
+  swprintf(name, 64, L"\\bench_%04u%02u%02u.log", t.wYear, t.wMonth, t.wDay);
+  return dir + name;
+}
+
 // The bytes a call adds to the log: what the floor writes with one WriteFile.
 std::string bytesOfOneCall(const std::wstring& log, const std::function<void()>& call) {
   auto size = [&] {
@@ -195,17 +221,56 @@ std::string bytesOfOneCall(const std::wstring& log, const std::function<void()>&
   return bytes;
 }
 
+// How long a crash report takes to write: the session's filter called as the
+// system calls it, with an access violation at a place in this thread (about
+// ten frames deep). The filter installed before it lets the process
+// go on, so the next report can follow. With a minidump (LogCrashReport=2),
+// each report comes in a new second: a dump's name holds the second.
+std::vector<double> crashReportTime(const std::wstring& dir, int batches, int key) {
+  SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_CONTINUE_EXECUTION; });
+  if (!logInitProfile(profileFor(dir, "LogCrashReport=" + std::to_string(key) + "\r\n").c_str())) return {};
+  const LPTOP_LEVEL_EXCEPTION_FILTER filter = SetUnhandledExceptionFilter(nullptr);
+  SetUnhandledExceptionFilter(filter);
+  static CONTEXT context;
+  static EXCEPTION_RECORD record{EXCEPTION_ACCESS_VIOLATION, 0, nullptr, nullptr, 2, {0, 0}};
+  static EXCEPTION_POINTERS pointers{&record, &context};
+  RtlCaptureContext(&context);
+  record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
+  const std::function<void()> report = [filter] { filter(&pointers); };
+  const std::string same = bytesOfOneCall(todaysLog(dir), report);
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  std::vector<double> figures;
+  if (key == 1) {
+    figures = interleave({floorContender(floor, same), {"report", report}}, batches, 10);
+  } else {
+    figures = interleave({floorContender(floor, same)}, batches, 10);
+    std::vector<double> each;
+    LARGE_INTEGER freq, a, b;
+    QueryPerformanceFrequency(&freq);
+    for (int i = 0; i < 5; ++i) {
+      SYSTEMTIME t;
+      GetLocalTime(&t);
+      Sleep(1010 - t.wMilliseconds);
+      QueryPerformanceCounter(&a);
+      report();
+      QueryPerformanceCounter(&b);
+      each.push_back(static_cast<double>(b.QuadPart - a.QuadPart) * 1e9 / static_cast<double>(freq.QuadPart));
+    }
+    std::sort(each.begin(), each.end());
+    figures.push_back(each[each.size() / 2]);
+  }
+  CloseHandle(floor);
+  logTerm();
+  return figures;
+}
+
 enum class Dump { Text, Hex, Raw, Utf8 };
 
 // One dump of 8190 bytes next to its floor: the same bytes, one WriteFile.
 std::vector<double> dumps(const std::wstring& dir, int batches, Dump kind) {
   const std::string narrowDir(dir.begin(), dir.end());
   if (!logInit(narrowDir.c_str(), "bench_", 0, 0, 5, 0, 0)) return {};
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  wchar_t name[64];
-  swprintf(name, 64, L"\\bench_%04u%02u%02u.log", t.wYear, t.wMonth, t.wDay);
-  const std::wstring log = dir + name;
+  const std::wstring log = todaysLog(dir);
 
   static std::string ascii, bytes, mixed;
   ascii.assign(8190, 'a');
@@ -256,6 +321,15 @@ const std::vector<Group>& groups() {
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
        [](const std::wstring& d, int b) { return records(d, b, 0); }},
+      {"crash", "LogCrashReport, WriteFlg 8192",
+       {"WriteFile of the same line (floor)", "logInfo, LogCrashReport=1", "logInfo, without it (a second copy of the DLL)"},
+       [](const std::wstring& d, int b) { return crashKeyCost(d, b); }},
+      {"crashReport", "A crash report of an access violation in the benchmark's own stack",
+       {"WriteFile of the report's bytes (floor)", "the report (LogCrashReport=1)"},
+       [](const std::wstring& d, int b) { return crashReportTime(d, b, 1); }},
+      {"crashDump", "A crash report and its minidump (LogCrashReport=2), median of 5",
+       {"WriteFile of the report's bytes (floor)", "the report and the minidump"},
+       [](const std::wstring& d, int b) { return crashReportTime(d, b, 2); }},
       {"lock", "The session lock, single thread, WriteFlg 8192",
        {"WriteFile of the same line (floor)", "logInfo (shipped DLL)", "logInfo, same DLL built without the lock"},
        [](const std::wstring& d, int b) { return lockCost(d, b); }},
@@ -392,6 +466,8 @@ int main(int argc, char** argv) {
       std::printf("  with the lock a record takes %.3fx the time it takes without\n", median[1] / median[2]);
     } else if (std::string(g.name) == "rotation" && median[2] > 0) {
       std::printf("  with rotation on a record takes %.3fx the time it takes with it off\n", median[1] / median[2]);
+    } else if (std::string(g.name) == "crash" && median[2] > 0) {
+      std::printf("  with LogCrashReport=1 a record takes %.3fx the time it takes without\n", median[1] / median[2]);
     } else if (g.labels.size() == 3 && median[1] > 0) {
       std::printf("  the peer takes %.2fx the time of corvelin\n", median[2] / median[1]);
     }
