@@ -11,10 +11,10 @@
 namespace corvelin {
 
 inline constexpr int kMaxCrashFrames = 64;
-// Room for a whole report: 64 frames with names of the longest kept, one
-// more line's worth (a "[SYSLOG]" line is formatted in place) and 4 KB where
-// each message is formatted first.
-inline constexpr std::size_t kCrashReportBytes = 45056;
+// Room for a whole report: 66 lines of at most 620 bytes (64 frames with
+// names of the longest kept), one more line's worth (a "[SYSLOG]" line is
+// formatted in place) and 4 KB where each message is formatted first.
+inline constexpr std::size_t kCrashReportBytes = 53248;
 inline constexpr int kModuleNameBytes = 520;  // UTF-8, terminator included
 
 // A code address: `module` (UTF-8 file name) and the offset from its base,
