@@ -137,6 +137,17 @@ std::vector<double> eventLogCost(const std::wstring& dir, int batches) {
   return figures;
 }
 
+// What LogCrashReport costs a record: the shipped DLL started from a profile
+// that asks for crash reports next to a second copy started without it.
+// Nothing on the record path changes, so the two should be level.
+std::vector<double> crashKeyCost(const std::wstring& dir, int batches) {
+  if (!startFromProfile(dir, "LogCrashReport=1\r\n")) return {};
+  std::vector<double> figures = besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", "logInfo, LogCrashReport=1",
+                                                 "logInfo, without it", batches);
+  logTerm();
+  return figures;
+}
+
 constexpr int kThreadCounts[] = {1, 2, 4, 8};
 
 // Aggregate records per second of each of `calls` for 1, 2, 4 and 8 threads
@@ -289,6 +300,15 @@ std::vector<double> senderThroughput(const std::wstring& dir, int batches) {
   return {n / seconds(c), n / seconds(b)};
 }
 
+// Today's log of the prefix bench_ in `dir`.
+std::wstring todaysLog(const std::wstring& dir) {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  wchar_t name[64];
+  swprintf(name, 64, L"\\bench_%04u%02u%02u.log", t.wYear, t.wMonth, t.wDay);
+  return dir + name;
+}
+
 // The bytes a call adds to the log: what the floor writes with one WriteFile.
 std::string bytesOfOneCall(const std::wstring& log, const std::function<void()>& call) {
   auto size = [&] {
@@ -308,17 +328,56 @@ std::string bytesOfOneCall(const std::wstring& log, const std::function<void()>&
   return bytes;
 }
 
+// How long a crash report takes to write: the session's filter called as the
+// system calls it, with an access violation at a place in this thread (about
+// ten frames deep). The filter installed before it lets the process
+// go on, so the next report can follow. With a minidump (LogCrashReport=2),
+// each report comes in a new second: a dump's name holds the second.
+std::vector<double> crashReportTime(const std::wstring& dir, int batches, int key) {
+  SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_CONTINUE_EXECUTION; });
+  if (!startFromProfile(dir, "LogCrashReport=" + std::to_string(key) + "\r\n")) return {};
+  const LPTOP_LEVEL_EXCEPTION_FILTER filter = SetUnhandledExceptionFilter(nullptr);
+  SetUnhandledExceptionFilter(filter);
+  static CONTEXT context;
+  static EXCEPTION_RECORD record{EXCEPTION_ACCESS_VIOLATION, 0, nullptr, nullptr, 2, {0, 0}};
+  static EXCEPTION_POINTERS pointers{&record, &context};
+  RtlCaptureContext(&context);
+  record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
+  const std::function<void()> report = [filter] { filter(&pointers); };
+  const std::string same = bytesOfOneCall(todaysLog(dir), report);
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  std::vector<double> figures;
+  if (key == 1) {
+    figures = interleave({floorContender(floor, same), {"report", report}}, batches, 10);
+  } else {
+    figures = interleave({floorContender(floor, same)}, batches, 10);
+    std::vector<double> each;
+    LARGE_INTEGER freq, a, b;
+    QueryPerformanceFrequency(&freq);
+    for (int i = 0; i < 5; ++i) {
+      SYSTEMTIME t;
+      GetLocalTime(&t);
+      Sleep(1010 - t.wMilliseconds);
+      QueryPerformanceCounter(&a);
+      report();
+      QueryPerformanceCounter(&b);
+      each.push_back(static_cast<double>(b.QuadPart - a.QuadPart) * 1e9 / static_cast<double>(freq.QuadPart));
+    }
+    std::sort(each.begin(), each.end());
+    figures.push_back(each[each.size() / 2]);
+  }
+  CloseHandle(floor);
+  logTerm();
+  return figures;
+}
+
 enum class Dump { Text, Hex, Raw, Utf8 };
 
 // One dump of 8190 bytes next to its floor: the same bytes, one WriteFile.
 std::vector<double> dumps(const std::wstring& dir, int batches, Dump kind) {
   const std::string narrowDir(dir.begin(), dir.end());
   if (!logInit(narrowDir.c_str(), "bench_", 0, 0, 5, 0, 0)) return {};
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  wchar_t name[64];
-  swprintf(name, 64, L"\\bench_%04u%02u%02u.log", t.wYear, t.wMonth, t.wDay);
-  const std::wstring log = dir + name;
+  const std::wstring log = todaysLog(dir);
 
   static std::string ascii, bytes, mixed;
   ascii.assign(8190, 'a');
@@ -383,6 +442,15 @@ const std::vector<Group>& groups() {
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
        [](const std::wstring& d, int b) { return records(d, b, 0); }},
+      {"crash", "LogCrashReport, WriteFlg 8192",
+       {"WriteFile of the same line (floor)", "logInfo, LogCrashReport=1", "logInfo, without it (a second copy of the DLL)"},
+       [](const std::wstring& d, int b) { return crashKeyCost(d, b); }},
+      {"crashReport", "A crash report of an access violation in the benchmark's own stack",
+       {"WriteFile of the report's bytes (floor)", "the report (LogCrashReport=1)"},
+       [](const std::wstring& d, int b) { return crashReportTime(d, b, 1); }},
+      {"crashDump", "A crash report and its minidump (LogCrashReport=2), median of 5",
+       {"WriteFile of the report's bytes (floor)", "the report and the minidump"},
+       [](const std::wstring& d, int b) { return crashReportTime(d, b, 2); }},
       {"lock", "The session lock, single thread, WriteFlg 8192",
        {"WriteFile of the same line (floor)", "logInfo (shipped DLL)", "logInfo, same DLL built without the lock"},
        [](const std::wstring& d, int b) { return lockCost(d, b); }},
@@ -548,6 +616,8 @@ int main(int argc, char** argv) {
     } else if (std::string(g.name) == "eventlog" && median[2] > 0) {
       std::printf("  a record not forwarded takes %.3fx the time it takes with the Event Log off; a forwarded one %.2fx\n",
                   median[1] / median[2], median[3] / median[2]);
+    } else if (std::string(g.name) == "crash" && median[2] > 0) {
+      std::printf("  with LogCrashReport=1 a record takes %.3fx the time it takes without\n", median[1] / median[2]);
     } else if (g.labels.size() == 3 && median[1] > 0) {
       std::printf("  the peer takes %.2fx the time of corvelin\n", median[2] / median[1]);
     }

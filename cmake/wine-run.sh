@@ -9,7 +9,7 @@ done
 [ -f "$build_root/CMakeCache.txt" ] || build_root=$PWD
 export WINEPREFIX="$build_root/wineprefix"
 export WINEDEBUG=${CORVELIN_WINEDEBUG:--all}  # eventlog.sh reads a channel
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"  # and the caller's
 wine=/usr/lib/wine/wine64
 [ -x "$wine" ] || wine=$(command -v wine64 || command -v wine)
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

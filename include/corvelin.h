@@ -57,10 +57,13 @@ CORVELIN_API uint8_t CORVELIN_CALL logInit(const char* dirPath, const char* pref
  * LogFileNamePrefix, LogWritePathDir, WriteFlg, CrLfOption, LogOutPutLevel,
  * LogSleepSwitch, BomSetFlg, LogKBytesRotateFlg, LogKBytesSize,
  * LogKeepFiles; LogEventLogLevel, LogEventSource for events in the Windows
- * Event Log; docs/reference.md ("The profile file") lists every key with
- * its meaning and default. The file must be UTF-16LE or UTF-8 with a
- * byte-order mark: Windows reads a UTF-8 file without one in the ANSI code
- * page. profilePath: at most 510 bytes; a bare file name means the Windows
+ * Event Log; LogSyslogServer and its LogSyslog* keys for a syslog
+ * collector; and only here LogCrashReport: 1 writes a report of an
+ * unhandled exception into the log, 2 also a minidump beside it.
+ * docs/reference.md ("The profile file") lists every key with its meaning
+ * and default. The file must be UTF-16LE or UTF-8 with a byte-order mark:
+ * Windows reads a UTF-8 file without one in the ANSI code page.
+ * profilePath: at most 510 bytes; a bare file name means the Windows
  * directory. */
 CORVELIN_API uint8_t CORVELIN_CALL logInitProfile(const char* profilePath);
 

@@ -104,6 +104,7 @@ FileHandle createLogFile(LogSession* s, const char16_t* path, const char16_t* pr
   const FileHandle file = platform::openLogFile(path, platform::Disposition::CreateNew);
   if (file == platform::kInvalidHandle) return file;
   u16copy(s->logDir, kLogDirUnits, path);
+  u16copy(s->filePath, kLogDirUnits, path);
   if (prefix != s->filePrefix) u16copy(s->filePrefix, kPathUnits, prefix);
   if (s->fileEncoding == kEncodingUtf8 && s->bomSetFlg == 1) writeAll(file, "\xEF\xBB\xBF", 3);
   return file;
@@ -131,6 +132,7 @@ FileHandle openLogPath(LogSession* s, char16_t* path, const char16_t* prefix, bo
   how = Opened::Appended;
   if (file != platform::kInvalidHandle) {
     platform::seekToEnd(file);
+    u16copy(s->filePath, kLogDirUnits, path);
     return file;
   }
   how = Opened::Held;

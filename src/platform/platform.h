@@ -186,4 +186,59 @@ void wakeWorker(Worker worker);
 // step says it is done.
 bool joinWorker(Worker worker, std::uint32_t millis);
 
+// ---- Crash reports (LogCrashReport) -------------------------------------
+// What an unhandled-exception filter gathers while the process dies. It may
+// be running on a thread with almost no stack left or a corrupt heap, so none
+// of these allocate, and none waits without a bound.
+
+// A filter gets the system's exception (EXCEPTION_POINTERS*), opaque here.
+using CrashFilter = std::int32_t (*)(void* exception);
+inline constexpr std::int32_t kContinueSearch = 0;      // on to the system's default: WER, a debugger
+inline constexpr std::int32_t kExecuteHandler = 1;      // the process ends with the exception's code
+inline constexpr std::int32_t kContinueExecution = -1;  // the faulting code goes on
+// Makes `filter` the process's unhandled-exception filter; returns the one it
+// replaced (null for none), which only callFilter and restoreCrashFilter take.
+void* installCrashFilter(CrashFilter filter);
+// Puts `previous` back, unless another filter replaced ours since: then that
+// one stays and the result is false.
+bool restoreCrashFilter(void* previous);
+// The verdict of a filter installCrashFilter returned; kContinueSearch for none.
+std::int32_t callFilter(void* filter, void* exception);
+
+struct ExceptionFacts {
+  std::uint32_t code;
+  std::uint32_t flags;
+  std::uint64_t address;
+  std::uint32_t parameterCount;  // of the first three, which are copied
+  std::uint64_t parameters[3];
+};
+ExceptionFacts exceptionFacts(void* exception);
+// The crashing thread's code addresses, unwound from the exception's context
+// with the unwind data of each module (never from the filter's own stack):
+// the faulting address, then one return address per frame. Returns how many
+// were stored; `deeper` tells that the stack went on past `capacity`.
+int unwindStack(void* exception, std::uint64_t* addresses, int capacity, bool& deeper);
+// The base of the module that holds `address`, 0 when none does; and its
+// file name without the directory in `name`, cut to `capacity` - 1 units.
+std::uint64_t moduleOf(std::uint64_t address, char16_t* name, std::size_t capacity);
+// Keeps `bytes` of the calling thread's stack for its stack-overflow handling.
+void reserveCrashStack(std::uint32_t bytes);
+// The session lock, waited for at most `millis` (false then); and whether
+// the calling thread holds it.
+bool lockSessionWithin(std::uint32_t millis);
+bool sessionLockedHere();
+void sleepMillis(std::uint32_t millis);
+
+// Minidumps (LogCrashReport=2). dbghelp.dll is loaded when the session
+// starts, never at crash time: 0, or the Win32 error that kept it out.
+std::uint32_t loadMinidumpWriter();
+struct DumpOutcome {
+  enum Step { Written, NoThread, NotCreated, NotWritten, TimedOut } step;
+  std::uint32_t error;  // a Win32 error code (an HRESULT from MiniDumpWriteDump); for TimedOut the wait
+};
+// Writes a minidump of the process, with the exception and the calling
+// thread, to the new file `path`, from a thread made for it (the crashing
+// one may have no stack left), waiting for it at most `millis`.
+DumpOutcome writeMinidump(const char16_t* path, void* exception, std::uint32_t millis);
+
 }  // namespace corvelin::platform

@@ -4,8 +4,10 @@
 #include <winsock2.h>  // before windows.h, which would bring the old winsock.h
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <dbghelp.h>
 #include <emmintrin.h>
 #include <mmsystem.h>
+#include <psapi.h>
 
 #include <cstring>
 #include <cwchar>
@@ -26,6 +28,14 @@ volatile LONG lockWaiters = 0;
 volatile LONG lockContenders = 0;  // threads that found it held and have not got it yet
 SRWLOCK waitLock = SRWLOCK_INIT;
 CONDITION_VARIABLE lockFreed = CONDITION_VARIABLE_INIT;
+// The thread that holds it, by its TEB: one register read, no call.
+void* volatile lockOwner = nullptr;
+// NtCurrentTeb() itself, which GCC 12 flags (-Warray-bounds) where it is inlined.
+inline void* teb() {
+  void* self;
+  asm("mov %%gs:0x30, %0" : "=r"(self));
+  return self;
+}
 
 // Callers waiting for a batch to be written.
 volatile LONG sleepers = 0;
@@ -256,9 +266,14 @@ void release(void* block) {
 void lockSession() {}
 void unlockSession() {}
 bool sessionContended() { return false; }
+bool lockSessionWithin(std::uint32_t) { return true; }
+bool sessionLockedHere() { return false; }
 #else
 void lockSession() {
-  if (InterlockedCompareExchange(&lockHeld, 1, 0) == 0) return;
+  if (InterlockedCompareExchange(&lockHeld, 1, 0) == 0) {
+    lockOwner = teb();
+    return;
+  }
   InterlockedIncrement(&lockContenders);
   // It is held only to format and hand on a unit: waiting a little, then
   // giving the core away, is far cheaper under Wine than a sleep and a
@@ -271,6 +286,7 @@ void lockSession() {
     }
     if (lockHeld == 0 && InterlockedCompareExchange(&lockHeld, 1, 0) == 0) {
       InterlockedDecrement(&lockContenders);
+      lockOwner = teb();
       return;
     }
   }
@@ -284,11 +300,36 @@ void lockSession() {
   InterlockedDecrement(&lockWaiters);
   ReleaseSRWLockExclusive(&waitLock);
   InterlockedDecrement(&lockContenders);
+  lockOwner = teb();
 }
 
 bool sessionContended() { return lockContenders != 0; }
 
+bool lockSessionWithin(std::uint32_t millis) {
+  // As a contender: the holder then hands its units on outside the lock, so
+  // a thread that logs without a pause still leaves it free now and then.
+  InterlockedIncrement(&lockContenders);
+  const ULONGLONG end = GetTickCount64() + millis;
+  bool got = false;
+  for (unsigned i = 1; !(got = lockHeld == 0 && InterlockedCompareExchange(&lockHeld, 1, 0) == 0); ++i) {
+    if (GetTickCount64() > end) break;
+    if (i % 64 == 0) {
+      SwitchToThread();
+    } else {
+      YieldProcessor();
+    }
+  }
+  InterlockedDecrement(&lockContenders);
+  if (got) lockOwner = teb();
+  return got;
+}
+
+// Only this thread ever stores its own TEB there, and clears it before it
+// lets go: so the answer is exact for the calling thread.
+bool sessionLockedHere() { return lockOwner == teb(); }
+
 void unlockSession() {
+  lockOwner = nullptr;
   InterlockedExchange(&lockHeld, 0);  // a full barrier: the count read next is current
   if (lockWaiters != 0) {
     AcquireSRWLockExclusive(&waitLock);
@@ -478,6 +519,148 @@ bool joinWorker(Worker worker, std::uint32_t millis) {
   const bool ended = WaitForSingleObject(b->thread, millis) == WAIT_OBJECT_0;
   if (InterlockedExchange(&b->state, 2) == 1) freeWorker(b);  // otherwise the thread frees it when it ends
   return ended;
+}
+
+// ---- Crash reports ------------------------------------------------------
+namespace {
+
+CrashFilter coreFilter = nullptr;
+LONG WINAPI systemFilter(EXCEPTION_POINTERS* exception) { return coreFilter(exception); }
+
+using WriteDump = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE, PMINIDUMP_EXCEPTION_INFORMATION,
+                                PMINIDUMP_USER_STREAM_INFORMATION, PMINIDUMP_CALLBACK_INFORMATION);
+WriteDump miniDumpWriteDump = nullptr;
+
+struct DumpJob {
+  const wchar_t* path;
+  EXCEPTION_POINTERS* exception;
+  DWORD threadId;
+  DumpOutcome outcome;
+};
+DumpJob dumpJob;
+
+DWORD WINAPI writeDumpJob(void*) {
+  HANDLE file = CreateFileW(dumpJob.path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    dumpJob.outcome = {DumpOutcome::NotCreated, GetLastError()};
+    return 0;
+  }
+  MINIDUMP_EXCEPTION_INFORMATION info{dumpJob.threadId, dumpJob.exception, FALSE};
+  const BOOL ok = miniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal, &info,
+                                    nullptr, nullptr);
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  if (!ok) DeleteFileW(dumpJob.path);  // a dump cut short opens in no debugger
+  dumpJob.outcome = ok ? DumpOutcome{DumpOutcome::Written, 0} : DumpOutcome{DumpOutcome::NotWritten, error};
+  return 0;
+}
+
+}  // namespace
+
+void* installCrashFilter(CrashFilter filter) {
+  coreFilter = filter;
+  return reinterpret_cast<void*>(SetUnhandledExceptionFilter(systemFilter));
+}
+
+bool restoreCrashFilter(void* previous) {
+  const LPTOP_LEVEL_EXCEPTION_FILTER current =
+      SetUnhandledExceptionFilter(reinterpret_cast<LPTOP_LEVEL_EXCEPTION_FILTER>(previous));
+  if (current == systemFilter) return true;
+  SetUnhandledExceptionFilter(current);  // installed after ours: it stays
+  return false;
+}
+
+std::int32_t callFilter(void* filter, void* exception) {
+  return filter == nullptr ? kContinueSearch
+                           : reinterpret_cast<LPTOP_LEVEL_EXCEPTION_FILTER>(filter)(static_cast<EXCEPTION_POINTERS*>(exception));
+}
+
+ExceptionFacts exceptionFacts(void* exception) {
+  const EXCEPTION_RECORD* r = static_cast<EXCEPTION_POINTERS*>(exception)->ExceptionRecord;
+  ExceptionFacts facts{r->ExceptionCode, r->ExceptionFlags, reinterpret_cast<std::uint64_t>(r->ExceptionAddress),
+                       r->NumberParameters < 3 ? r->NumberParameters : 3, {}};
+  for (std::uint32_t i = 0; i < facts.parameterCount; ++i) facts.parameters[i] = r->ExceptionInformation[i];
+  return facts;
+}
+
+int unwindStack(void* exception, std::uint64_t* addresses, int capacity, bool& deeper) {
+  static CONTEXT context;  // 1.2 KB off a stack that may be all but gone; one report at a time
+  context = *static_cast<EXCEPTION_POINTERS*>(exception)->ContextRecord;
+  const auto* tib = static_cast<const NT_TIB*>(teb());
+  const auto high = reinterpret_cast<DWORD64>(tib->StackBase);
+  int n = 0;
+  deeper = false;
+  while (context.Rip != 0 && context.Rsp >= reinterpret_cast<DWORD64>(tib->StackLimit) && context.Rsp < high) {
+    if (n == capacity) {
+      deeper = true;
+      break;
+    }
+    addresses[n++] = context.Rip;
+    const DWORD64 rsp = context.Rsp;
+    DWORD64 base = 0;
+    RUNTIME_FUNCTION* function = RtlLookupFunctionEntry(context.Rip, &base, nullptr);
+    if (function != nullptr) {
+      void* handlerData = nullptr;
+      DWORD64 frame = 0;
+      RtlVirtualUnwind(UNW_FLAG_NHANDLER, base, context.Rip, function, &context, &handlerData, &frame, nullptr);
+    } else if (n == 1) {
+      // Code without unwind data faulted: a leaf function, its return address on top of the stack, or one
+      // that pushed a few registers first (MinGW's stack probe): the first slot that holds an address of
+      // code with unwind data.
+      const auto* slot = reinterpret_cast<const DWORD64*>(rsp);
+      std::size_t i = 0;
+      while (i < 4 && i + 1 < (high - rsp) / 8 && RtlLookupFunctionEntry(slot[i], &base, nullptr) == nullptr) ++i;
+      if (RtlLookupFunctionEntry(slot[i], &base, nullptr) == nullptr) i = 0;
+      context.Rip = slot[i];
+      context.Rsp = reinterpret_cast<DWORD64>(slot + i + 1);
+    } else {
+      break;  // code without unwind data: its caller is unknown
+    }
+    if (context.Rsp <= rsp) break;  // a frame must move up the stack
+  }
+  return n;
+}
+
+std::uint64_t moduleOf(std::uint64_t address, char16_t* name, std::size_t capacity) {
+  // The loader's list read as another process would read it: GetModuleHandleEx would take the loader lock, which a
+  // thread that waits for the session lock may hold.
+  static HMODULE modules[1024];
+  DWORD bytes = 0;
+  name[0] = 0;
+  if (!K32EnumProcessModules(GetCurrentProcess(), modules, sizeof modules, &bytes)) return 0;
+  for (DWORD i = 0; i < bytes / sizeof modules[0] && i < 1024; ++i) {
+    const auto base = reinterpret_cast<std::uint64_t>(modules[i]);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(modules[i]);
+    if (address - base >= reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew)->OptionalHeader.SizeOfImage) continue;
+    const DWORD n = K32GetModuleBaseNameW(GetCurrentProcess(), modules[i], w(name), static_cast<DWORD>(capacity - 1));
+    name[n < capacity ? n : capacity - 1] = 0;
+    return base;
+  }
+  return 0;
+}
+
+void reserveCrashStack(std::uint32_t bytes) {
+  ULONG size = bytes;
+  SetThreadStackGuarantee(&size);
+}
+
+void sleepMillis(std::uint32_t millis) { Sleep(millis); }
+
+
+std::uint32_t loadMinidumpWriter() {
+  HMODULE dbghelp = LoadLibraryExW(L"dbghelp.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (dbghelp == nullptr) return GetLastError();
+  miniDumpWriteDump = reinterpret_cast<WriteDump>(reinterpret_cast<void*>(GetProcAddress(dbghelp, "MiniDumpWriteDump")));
+  return miniDumpWriteDump != nullptr ? 0 : GetLastError();
+}
+
+DumpOutcome writeMinidump(const char16_t* path, void* exception, std::uint32_t millis) {
+  dumpJob = {w(path), static_cast<EXCEPTION_POINTERS*>(exception), GetCurrentThreadId(), {DumpOutcome::NotWritten, 0}};
+  HANDLE thread = CreateThread(nullptr, 0, writeDumpJob, nullptr, 0, nullptr);
+  if (thread == nullptr) return {DumpOutcome::NoThread, GetLastError()};
+  const DWORD waited = WaitForSingleObject(thread, millis);
+  CloseHandle(thread);
+  return waited == WAIT_OBJECT_0 ? dumpJob.outcome : DumpOutcome{DumpOutcome::TimedOut, millis};
 }
 
 }  // namespace corvelin::platform

@@ -35,8 +35,12 @@ struct LogSession {
   // Rotation, from a profile only: LogKBytesRotateFlg, LogKeepFiles.
   std::int32_t kBytesRotateFlg;
   std::int32_t keepFiles;
+  // Crash reports, from a profile only: LogCrashReport; the full path of the
+  // file written now, which names the minidump.
+  std::int32_t crashReport;
   char16_t logDir[kLogDirUnits];
   char16_t filePrefix[kPathUnits];
+  char16_t filePath[kLogDirUnits];
 };
 
 inline constexpr std::int32_t kEncodingUtf8 = 2;

@@ -258,6 +258,15 @@ void endCall() {
 
 void flushSessionFile() { flushBatches(); }
 
+void flushForCrash(std::uint32_t millis) {
+  for (std::uint32_t waited = 0; writing.load(std::memory_order_acquire) && waited < millis; waited += 10) {
+    platform::sleepMillis(10);
+  }
+  if (open->used == 0) return;
+  writeAll(open->file, open->data, open->used);
+  open->used = open->units = 0;  // a caller waiting for this batch finds it empty and done
+}
+
 void resetBatches() {
   batches[0].used = batches[1].used = batches[0].units = batches[1].units = 0;
   lost.store(0);

@@ -59,6 +59,11 @@ void endCall();
 // Under the lock: everything handed on so far is written now, before the
 // session's file is closed or changed.
 void flushSessionFile();
+// For a crash report, whoever holds the lock (the crashing thread itself, or
+// a thread that may never let go): waits at most `millis` for a batch
+// another thread is writing, then writes what is still pending, without
+// the lock or the unit hook.
+void flushForCrash(std::uint32_t millis);
 // Nothing pending, as in a freshly loaded library (for tests).
 void resetBatches();
 

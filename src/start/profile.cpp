@@ -38,6 +38,7 @@ bool logInitProfileRead(const char16_t* path) {
   session.kBytesSize = platform::profileInt(path, kSection, u"LogKBytesSize", 40960);
   session.keepFiles = platform::profileInt(path, kSection, u"LogKeepFiles", 0);
   eventlog::readProfile(path, kSection, session.filePrefix);
+  session.crashReport = platform::profileInt(path, kSection, u"LogCrashReport", 0);
   return true;
 }
 

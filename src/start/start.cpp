@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "crash/handler.h"
 #include "record/format.h"
 #include "record/textconv.h"
 #include "forward/forward.h"
@@ -48,6 +49,7 @@ std::uint8_t openAndAnnounce(const char16_t* dir, const char16_t* prefix, const 
     if (lead + n > 0) writeUnit(session.fileHandle, line, lead + n);
   }
   session.initialized = 1;
+  startCrashReport();
   return 1;
 }
 
@@ -98,6 +100,7 @@ std::uint8_t startFromArguments(const char* dirPath, const char* prefix, std::in
   session.fileEncoding = kEncodingUtf8;
   session.kBytesRotateFlg = 0;  // only a profile rotates
   session.keepFiles = 0;
+  session.crashReport = 0;  // nor asks for crash reports
 
   // Text that is not valid UTF-8 becomes the empty string.
   char16_t dir[kPathUnits];
@@ -138,6 +141,7 @@ extern "C" CORVELIN_API void CORVELIN_CALL logTerm(void) {
     scratchBufFree();
     return;
   }
+  endCrashReport();
   sayLostUnits();  // once more, to the forwarders at least
   forward::stopAll();
   stopRotation();  // the end banner closes the file the session is in

@@ -3,6 +3,7 @@
 // OutputDebugStringW at recordBox and recordDebug, and runs the scenario named on the command line, one per
 // process as sessions are. Only what the real system shows.
 #include <windows.h>
+#include <dbghelp.h>
 #include <mmsystem.h>
 #include <process.h>
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -480,6 +482,85 @@ void forwarding(const Args& args) {
   CHECK(counts.size() >= 2 && counts[0].substr(counts[0].rfind("syslog: ")) == "syslog: " + std::to_string(dropped));
 }
 
+// Real crashes, each in a child process with a session of LogCrashReport `key` (0: none) whose host installed a filter
+// first. The parent writes what each left, its frames placed by the host's symbols as nm lists them (crash.sh).
+std::string crashDir;
+LPTOP_LEVEL_EXCEPTION_FILTER filterBefore;  // the C runtime's
+extern "C" {  // plain names for nm
+LONG WINAPI hostFilter(EXCEPTION_POINTERS* e) {
+  return std::ofstream(pathOf(crashDir + "\\host_filter.txt")) << std::hex << std::uppercase << e->ExceptionRecord->ExceptionCode, filterBefore(e);
+}
+__attribute__((noinline)) void crashNullRead() { volatile int* volatile p = nullptr; (void)*p; }
+__attribute__((noinline)) void crashNullWrite() { volatile int* volatile p = nullptr; *p = 1; }
+__attribute__((noinline)) void crashIllegal() { asm volatile("ud2"); }
+__attribute__((noinline)) void crashDivide() { volatile int one = 1, zero = 0, n = one / zero; (void)n; }
+// Each frame ends near the top of a stack page, so the stack probe of the next one meets the guard page with 7.5 KB
+// left: Wine 8 ignores SetThreadStackGuarantee and runs no filter at all with less than about 5.5 KB.
+__attribute__((noinline)) void crashOverflow() {
+  volatile char top = 0, *pad = static_cast<volatile char*>(__builtin_alloca(4096 + (reinterpret_cast<std::uintptr_t>(&top) - 0xF00) % 4096));
+  if ((pad[0] = top) != 2) crashOverflow();
+  pad[1] = 0;
+}
+__attribute__((noinline)) void crashInLogPut() { dll.logPut(reinterpret_cast<const char*>(16), 0, 1, 10), crashDir.clear(); }
+__attribute__((noinline)) DWORD WINAPI crashWorker(void*) { return crashNullWrite(), 0; }
+__attribute__((noinline)) void crashBesideDumps() {  // another thread writes hex dumps of 8 KB without a pause
+  std::thread([] { for (static std::string bytes(8190, 'Z');;) dll.logPutHex(bytes.data(), 8190, 1, 16); }).detach();
+  while (std::filesystem::file_size(pathOf(logPath(crashDir, "app_"))) < 100000) Sleep(1);
+  WaitForSingleObject(CreateThread(nullptr, 0, crashWorker, nullptr, 0, nullptr), INFINITE);
+}
+}
+const std::map<std::string, void (*)()> crashKinds = {{"nullRead", crashNullRead}, {"nullWrite", crashNullWrite}, {"illegal", crashIllegal},
+    {"divide", crashDivide}, {"overflow", crashOverflow}, {"worker", crashBesideDumps}, {"logPut", crashInLogPut}};
+
+void crashChild(const Args& args) {  // kind, directory, key
+  filterBefore = SetUnhandledExceptionFilter(hostFilter);
+  std::ofstream(pathOf((crashDir = args.at(1)) + "\\crash.ini")) << "[Halvix]\nLogFileNamePrefix=app_\nLogWritePathDir=" << crashDir
+                                                                 << "\nLogOutPutLevel=5\nLogCrashReport=" << args.at(2) << "\n";
+  CHECK(dll.logInitProfile((crashDir + "\\crash.ini").c_str()) == 1);
+  if (dll.logInfo("before the crash"), failures == 0) crashKinds.at(args[0])();
+}
+
+void crashes(const Args& args) {  // each kind without the key, with 2, and the null read with 1
+  std::map<std::uint64_t, std::string> functions;  // by the address nm gives; and where it puts hostFilter, less its offset here:
+  std::uint64_t base = reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr)) - reinterpret_cast<std::uintptr_t>(&hostFilter);
+  std::ifstream symbols(pathOf(args.at(0)));
+  for (std::string at, type, name; symbols >> at >> type >> name;) {
+    if (type == "T" || type == "t") functions[std::stoull(at, nullptr, 16)] = name;
+    if (name == "hostFilter") base += std::stoull(at, nullptr, 16);
+  }
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  for (const auto& kind : crashKinds) {
+    for (const char key : std::string(kind.first == "nullRead" ? "021" : "02")) {
+      const std::string dir = workDir("_" + kind.first + key);
+      const auto code = static_cast<std::uint32_t>(_wspawnl(_P_WAIT, self, L"host", L"crash", pathOf(kind.first).c_str(),
+                                                            (L"\"" + pathOf(dir).wstring() + L"\"").c_str(), std::wstring(1, key).c_str(), nullptr));
+      const std::string log = readFile(logPath(dir, "app_")), report = log.substr(std::min(log.find("[SYSLOG][★--FATAL--"), log.size()));
+      const std::size_t end = log.size() - report.size() - 2, from = log.rfind('\n', end - 1) + 1;  // the line before it
+      std::printf("== %s, LogCrashReport=%c: exit code %08X, the host's filter saw %s, after the line %s\n", kind.first.c_str(), key,
+                  code, readFile(dir + "\\host_filter.txt").c_str(), key == '0' ? "-" : log.substr(from, end - from).c_str());
+      std::smatch m, thread;
+      std::string line;
+      for (std::istringstream lines(report); std::getline(lines, line);) {  // the host's frames by function, what varies as #
+        if (std::regex_search(line, m, std::regex("dll_host\\.exe\\+0x(\\w+)"))) {
+          line = m.prefix().str() + "dll_host.exe!" + std::prev(functions.upper_bound(base + std::stoull(m[1], nullptr, 16)))->second + m.suffix().str();
+        }
+        std::printf("%s\n", std::regex_replace(std::regex_replace(line, std::regex("(\\+0x|in thread )\\w+"), "$1#"), std::regex(
+            "minidump .*\\\\app_\\d{8}\\.crash-\\d{8}-\\d{6}-pid\\d+\\.dmp"), "minidump <dir>\\app_<date>.crash-<date>-<time>-pid<pid>.dmp").c_str());
+      }
+      if (!std::regex_search(report, m, std::regex("minidump (.+)\r\n$")) || !std::regex_search(report, thread, std::regex("in thread (\\d+)"))) continue;
+      const std::string dump = readFile(m[1]);  // the exception stream its directory lists
+      const auto* header = reinterpret_cast<const MINIDUMP_HEADER*>(dump.data());
+      for (ULONG i = 0; dump.compare(0, 4, "MDMP") == 0 && i < header->NumberOfStreams; ++i) {
+        const auto& entry = reinterpret_cast<const MINIDUMP_DIRECTORY*>(dump.data() + header->StreamDirectoryRva)[i];
+        const auto* e = reinterpret_cast<const MINIDUMP_EXCEPTION_STREAM*>(dump.data() + entry.Location.Rva);
+        if (entry.StreamType == ExceptionStream) std::printf("the minidump's exception: %08X in %s thread\n",
+            static_cast<unsigned>(e->ExceptionRecord.ExceptionCode), std::to_string(e->ThreadId) == thread[1] ? "the report's" : "another");
+      }
+    }
+  }
+}
+
 // Points the slot of the DLL's import address table that holds `name` of `from` at `to`.
 bool redirect(HMODULE module, const wchar_t* from, const char* name, void* to) {
   void* real = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(from), name));
@@ -517,6 +598,8 @@ int main(int argc, char** argv) {
   else if (scenario == "lnav") lnavSample();
   else if (scenario == "eventlog") eventLog(module, args);
   else if (scenario == "syslog") forwarding(args);
+  else if (scenario == "crash") crashChild(args);
+  else if (scenario == "crashes") crashes(args);
   else return std::printf("no scenario %s\n", scenario.c_str()), 2;
   std::printf("[%s] %s\n", scenario.c_str(), failures == 0 ? "passed" : "FAILED");
   return failures == 0 ? 0 : 1;

@@ -1,12 +1,14 @@
 #include "fake_platform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
+#include "crash/handler.h"
 #include "session/session.h"
 
 namespace corvelin::fake {
@@ -14,6 +16,7 @@ namespace {
 
 World w;
 std::mutex sessionMutex, progressMutex;
+std::atomic<std::thread::id> lockOwner{};
 std::condition_variable progress;
 
 std::u16string parentOf(const std::u16string& p) {
@@ -74,6 +77,7 @@ int sleepingCallers() {
 }
 
 void reset() {
+  if (lockOwner == std::this_thread::get_id()) platform::unlockSession();  // kept by a crash that ended its "process"
   w = World{};
   w.systemTexts = {{2, u"The system cannot find the file specified.\r\n"},
                    {3, u"The system cannot find the path specified.\r\n"},
@@ -82,6 +86,7 @@ void reset() {
                    {112, u"There is not enough space on the disk.\r\n"}};
   w.ticks = w.ticksSeen = ticksAt(2026, 12, 5, 1, 23, 45);
   sessionResetToLoad();
+  resetCrashReport();
   w.allocCalls = w.liveBlocks = 0;
 }
 
@@ -268,9 +273,9 @@ void release(void* block) {
   if (block != nullptr) --w.liveBlocks, std::free(block);
 }
 
-void lockSession() { fake::sessionMutex.lock(); }
+void lockSession() { fake::sessionMutex.lock(), fake::lockOwner = std::this_thread::get_id(); }
 bool sessionContended() { return w.contended; }
-void unlockSession() { fake::sessionMutex.unlock(); }
+void unlockSession() { fake::lockOwner = std::thread::id(), fake::sessionMutex.unlock(); }
 
 void sleepUntil(bool (*ready)(void* context), void* context) {
   std::unique_lock<std::mutex> hold(fake::progressMutex);
@@ -345,5 +350,30 @@ bool joinWorker(Worker, std::uint32_t millis) {
   return w.workerDone;
 }
 
+
+// ---- Crash reports
+void* installCrashFilter(CrashFilter filter) { void* before = w.topFilter; return w.topFilter = reinterpret_cast<void*>(filter), before; }
+bool restoreCrashFilter(void* previous) { return w.topFilter == reinterpret_cast<void*>(&onCrash) && (w.topFilter = previous, true); }
+std::int32_t callFilter(void* filter, void* exception) { return filter ? reinterpret_cast<CrashFilter>(filter)(exception) : kContinueSearch; }
+ExceptionFacts exceptionFacts(void* exception) { return static_cast<fake::Crash*>(exception)->facts; }
+int unwindStack(void* exception, std::uint64_t* addresses, int capacity, bool& deeper) {
+  const auto& c = *static_cast<fake::Crash*>(exception);
+  return deeper = c.deeper, static_cast<int>(std::copy_n(c.stack.begin(), std::min<std::size_t>(capacity, c.stack.size()), addresses) - addresses);
+}
+std::uint64_t moduleOf(std::uint64_t address, char16_t* name, std::size_t capacity) {
+  auto it = w.modules.upper_bound(address);
+  return it == w.modules.begin() || address - (--it)->first >= 0x10000 ? 0 : (name[it->second.copy(name, capacity - 1)] = 0, it->first);
+}
+void reserveCrashStack(std::uint32_t) {}
+bool lockSessionWithin(std::uint32_t millis) {  // a lock held elsewhere is waited for by the fake clock
+  return (!w.lockedElsewhere && fake::sessionMutex.try_lock() && (fake::lockOwner = std::this_thread::get_id(), true)) || (w.ticks += millis * 10000LL, false);
+}
+bool sessionLockedHere() { return fake::lockOwner == std::this_thread::get_id(); }
+void sleepMillis(std::uint32_t millis) { w.ticks += millis * 10000LL; }
+std::uint32_t loadMinidumpWriter() { return w.dbghelpError; }
+DumpOutcome writeMinidump(const char16_t* path, void*, std::uint32_t millis) {
+  if (w.dumpOutcome.step == DumpOutcome::Written) w.files[fake::normalise(path)] = "MDMP";
+  return w.dumpOutcome.step == DumpOutcome::TimedOut ? DumpOutcome{DumpOutcome::TimedOut, millis} : w.dumpOutcome;
+}
 
 }  // namespace corvelin::platform

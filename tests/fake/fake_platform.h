@@ -75,7 +75,14 @@ struct World {
   std::uint32_t (*step)(void*) = nullptr;
   void* stepContext = nullptr;
   bool workerDone = false, failWorker = false;
+  // Crash reports: the filter installed now, modules (base: name; 64 KB each), dbghelp.dll's error, a dump's fate.
+  void* topFilter = nullptr;
+  std::map<std::uint64_t, std::u16string> modules;
+  bool lockedElsewhere = false;
+  std::uint32_t dbghelpError = 0;
+  platform::DumpOutcome dumpOutcome{platform::DumpOutcome::Written, 0};
 };
+struct Crash { platform::ExceptionFacts facts; std::vector<std::uint64_t> stack; bool deeper = false; };  // as filters get it
 
 World& world();
 // A fresh world at 2026-12-05 01:23:45, and the library as just loaded.
