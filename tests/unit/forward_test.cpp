@@ -18,15 +18,10 @@ void deliver(const forward::Unit& u) {
 }
 void stop() { shown->note("stopped"); }
 
-class Forward : public Session {
- protected:
-  void SetUp() override {
-    Session::SetUp();
-    shown = &t;
-  }
-};
+using Forward = Session;
 
 TEST_F(Forward, WhatForwardersReceive) {
+  shown = &t;
   static const forward::Forwarder errors{forward::levelsUpTo(kWarning, false), deliver, stop};
   static const forward::Forwarder everything{forward::levelsUpTo(9, true), deliver, stop};
   static const forward::Forwarder idle{0, deliver, stop};
@@ -36,9 +31,7 @@ TEST_F(Forward, WhatForwardersReceive) {
   DO(logWarning("taken, and its delivery writes a line that is not forwarded"));
   DO(logError(std::string(8191, 'e').c_str()));  // the size report, by its tag
   DO(logPut("a\xFF", 2, 1, 10));                 // a report inside a dump
-  ASSERT_TRUE(forward::add(&everything));
-  ASSERT_TRUE(forward::add(&idle));
-  ASSERT_TRUE(forward::add(&idle));
+  ASSERT_TRUE(forward::add(&everything) && forward::add(&idle) && forward::add(&idle));
   ASSERT_FALSE(forward::add(&idle));  // no room for a fifth
   session.writeFlg = 0;
   fake::world().ticks += 1234567;
