@@ -23,6 +23,17 @@ struct Contender {
 // each in turn. Returns nanoseconds per call, in the contenders' order.
 std::vector<double> interleave(const std::vector<Contender>& contenders, int batches, int batch);
 
+// The same, each round in another order, and one figure more per pair of
+// `pairs` (subject, reference): the median of the ratios of the two's times
+// in the rounds, then its lower and upper quartile. Many short runs, each a
+// ratio taken side by side, keep a noisy machine's swings out of the figure.
+std::vector<double> interleaveRatios(const std::vector<Contender>& contenders, int batches, int batch,
+                                     const std::vector<std::pair<std::size_t, std::size_t>>& pairs);
+
+// The clock floor: what a dated record cannot do without, one reading of the
+// precise wall clock and one WriteFile of `bytes`.
+Contender clockFloorContender(HANDLE file, const std::string& bytes);
+
 // A file opened as the log is: read and write access, sharing reads only.
 HANDLE openLikeTheLog(const std::wstring& path);
 

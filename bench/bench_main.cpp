@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -42,19 +43,54 @@ struct Group {
   std::vector<double> (*run)(const std::wstring& dir, int batches);
 };
 
+// Records next to the floor, the clock floor and (but for 65536) spdlog;
+// then logInfo against the clock floor as the spread of per-round ratios.
 std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) {
   const std::string narrowDir(dir.begin(), dir.end());
   if (!logInit(narrowDir.c_str(), "bench_", writeFlg, 0, 5, 0, 0)) return {};
-  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log"), clockFloor = openLikeTheLog(dir + L"\\clock.log");
   const std::string line = recordLine(writeFlg);
   std::vector<Contender> contenders = {
       floorContender(floor, line),
+      clockFloorContender(clockFloor, line),
       {"logInfo", [] { logInfo(kText); }},
   };
   if (writeFlg != 65536) contenders.push_back({"spdlog", spdlogPeer(dir, writeFlg)});
-  std::vector<double> figures = interleave(contenders, batches, kBatch);
+  std::vector<double> figures = interleaveRatios(contenders, batches, kBatch, {{2, 1}});
   if (writeFlg != 65536) spdlogDone();
-  CloseHandle(floor);
+  CloseHandle(floor), CloseHandle(clockFloor);
+  logTerm();
+  if (writeFlg == 65536) figures.insert(figures.begin() + 3, 0.0);  // no peer: the rows stay in place
+  return figures;
+}
+
+// logInfo of this DLL next to logInfo of another build of it, named by
+// CORVELIN_BENCH_VERSUS (an earlier release, a commit before a change),
+// each with a session of its own, and the clock floor: both against the
+// clock floor and against each other as the spread of per-round ratios.
+std::vector<double> versus(const std::wstring& dir, int batches) {
+  const char* other = std::getenv("CORVELIN_BENCH_VERSUS");
+  HMODULE copy = other != nullptr ? LoadLibraryA(other) : nullptr;
+  if (copy == nullptr) return {};
+  auto init = reinterpret_cast<decltype(&::logInit)>(reinterpret_cast<void*>(GetProcAddress(copy, "logInit")));
+  auto info = reinterpret_cast<decltype(&::logInfo)>(reinterpret_cast<void*>(GetProcAddress(copy, "logInfo")));
+  auto term = reinterpret_cast<decltype(&::logTerm)>(reinterpret_cast<void*>(GetProcAddress(copy, "logTerm")));
+  const std::string narrowDir(dir.begin(), dir.end()), otherDir = narrowDir + "\\other";
+  CreateDirectoryA(otherDir.c_str(), nullptr);
+  if (init == nullptr || info == nullptr || term == nullptr || !init(otherDir.c_str(), "bench_", 8192, 0, 5, 0, 0) ||
+      !logInit(narrowDir.c_str(), "bench_", 8192, 0, 5, 0, 0)) {
+    return {};
+  }
+  HANDLE clockFloor = openLikeTheLog(dir + L"\\clock.log");
+  const std::string line = recordLine(8192);
+  const std::vector<Contender> contenders = {
+      clockFloorContender(clockFloor, line),
+      {"logInfo, this build", [] { logInfo(kText); }},
+      {"logInfo, the other build", [&] { info(kText); }},
+  };
+  std::vector<double> figures = interleaveRatios(contenders, batches, kBatch, {{1, 0}, {2, 0}, {1, 2}});
+  CloseHandle(clockFloor);
+  term();
   logTerm();
   return figures;
 }
@@ -408,13 +444,19 @@ std::vector<double> dumps(const std::wstring& dir, int batches, Dump kind) {
   return figures;
 }
 
+// Labels of the figures that are ratios, not times: a median over rounds and its quartiles.
+constexpr const char* kRatio = "ratio:logInfo / clock floor";
+constexpr const char* kLow = "ratio:  lower quartile";
+constexpr const char* kHigh = "ratio:  upper quartile";
+
 const std::vector<Group>& groups() {
   static const std::vector<Group> list = {
       {"records8192", "Records, WriteFlg 8192 (date and time prefix)",
-       {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
+       {"WriteFile of the same line (floor)", "clock and WriteFile (clock floor)", "logInfo",
+        "spdlog file sink, flush per record", kRatio, kLow, kHigh},
        [](const std::wstring& d, int b) { return records(d, b, 8192); }},
       {"records65536", "Records, WriteFlg 65536 (milliseconds and level)",
-       {"WriteFile of the same line (floor)", "logInfo"},
+       {"WriteFile of the same line (floor)", "clock and WriteFile (clock floor)", "logInfo", "", kRatio, kLow, kHigh},
        [](const std::wstring& d, int b) { return records(d, b, 65536); }},
       {"rotation", "Rotation, WriteFlg 8192, files of 40 MB",
        {"WriteFile of the same line (floor)", "logInfo, rotation on", "logInfo, rotation off (a second copy of the DLL)"},
@@ -439,8 +481,14 @@ const std::vector<Group>& groups() {
       {"sender", "The sender to rsyslog over TCP (bench/syslog.sh starts one), records of about 70 bytes",
        {"records per second reaching the collector", "records per second logged meanwhile"},
        [](const std::wstring& d, int b) { return senderThroughput(d, b); }},
+      {"versus", "This build against another (CORVELIN_BENCH_VERSUS), WriteFlg 8192",
+       {"clock and WriteFile (clock floor)", "logInfo, this build", "logInfo, the other build",
+        "ratio:this build / clock floor", kLow, kHigh, "ratio:the other build / clock floor", kLow, kHigh,
+        "ratio:this build / the other build", kLow, kHigh},
+       [](const std::wstring& d, int b) { return versus(d, b); }},
       {"records0", "Records, WriteFlg 0 (no prefix)",
-       {"WriteFile of the same line (floor)", "logInfo", "spdlog file sink, flush per record"},
+       {"WriteFile of the same line (floor)", "clock and WriteFile (clock floor)", "logInfo",
+        "spdlog file sink, flush per record", kRatio, kLow, kHigh},
        [](const std::wstring& d, int b) { return records(d, b, 0); }},
       {"crash", "LogCrashReport, WriteFlg 8192",
        {"WriteFile of the same line (floor)", "logInfo, LogCrashReport=1", "logInfo, without it (a second copy of the DLL)"},
@@ -498,7 +546,7 @@ int runChild(const std::string& name, int batches) {
     CreateDirectoryW(dir.c_str(), nullptr);
     const std::vector<double> figures = g.run(dir, batches);
     removeTree(dir);
-    for (double f : figures) std::printf("%.1f ", f);
+    for (double f : figures) std::printf("%.4f ", f);
     std::printf("\n");
     return figures.size() == g.labels.size() ? 0 : 1;
   }
@@ -602,10 +650,14 @@ int main(int argc, char** argv) {
     std::printf("  %-44s %10s %9s\n", "", "ns/call", "x floor");
     std::vector<double> median(g.labels.size(), -1.0);
     for (std::size_t k = 0; k < g.labels.size(); ++k) {
-      if (samples[k].empty()) continue;
+      if (samples[k].empty() || g.labels[k][0] == 0) continue;
       std::sort(samples[k].begin(), samples[k].end());
       median[k] = samples[k][samples[k].size() / 2];
-      std::printf("  %-44s %10.1f %9.2f\n", g.labels[k], median[k], median[k] / median[0]);
+      if (std::strncmp(g.labels[k], "ratio:", 6) == 0) {
+        std::printf("  %-44s %20.3f\n", g.labels[k] + 6, median[k]);
+      } else {
+        std::printf("  %-44s %10.1f %9.2f\n", g.labels[k], median[k], median[k] / median[0]);
+      }
     }
     if (std::string(g.name) == "lock" && median[2] > 0) {
       std::printf("  with the lock a record takes %.3fx the time it takes without\n", median[1] / median[2]);
@@ -620,6 +672,8 @@ int main(int argc, char** argv) {
       std::printf("  with LogCrashReport=1 a record takes %.3fx the time it takes without\n", median[1] / median[2]);
     } else if (g.labels.size() == 3 && median[1] > 0) {
       std::printf("  the peer takes %.2fx the time of corvelin\n", median[2] / median[1]);
+    } else if (std::strncmp(g.name, "records", 7) == 0 && median[3] > 0) {
+      std::printf("  spdlog takes %.2fx the time of corvelin\n", median[3] / median[2]);
     }
   }
   return 0;
