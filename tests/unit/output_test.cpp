@@ -333,6 +333,9 @@ TEST_F(Output, FaultsOfTheFile) {
   t.alias(bytes, "bytes");
   world().shortWriteAt = world().writeCalls + 1;
   DO(logDumpRaw(bytes, 20, "t"));
+  const std::string pieces = std::string("h\0", 2) + std::string(50000, 'h');  // three writes: the second fails
+  world().failWriteAt = world().writeCalls + 2;
+  t.step("a dump in pieces loses all of them", [&] { logPutHex(pieces.c_str(), 50000, 1, 80); });
   world().diskBytes = world().files[u"C:\\logs\\t_20261205.log"].size() + 10;
   DO(logInfo("cut by the full disk"));
   DO(logPut("no room at all", 4, 1, 10));
