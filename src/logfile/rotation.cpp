@@ -6,6 +6,7 @@
 #include "forward/forward.h"
 #include "logfile/banner.h"
 #include "record/format.h"
+#include "record/lineprefix.h"
 #include "record/textconv.h"
 #include "record/writer.h"
 #include "session/guard.h"
@@ -44,11 +45,12 @@ bool digits(const char16_t*& p, int count, std::uint64_t& value) {
 
 bool isEnd(const char16_t* p) { return platform::sameFileName(p, u16len(p), u".log", 4); }
 
-// Today's local date as YYYYMMDD. The wall clock is read for every unit, so a
-// clock set forward (time synchronisation) moves the series at once; the
-// calendar is asked once per second.
+// Today's local date as YYYYMMDD. The wall clock is read for every unit (a
+// record's own reading when it has one), so a clock set forward (time
+// synchronisation) moves the series at once; the calendar is asked once per
+// second.
 std::uint32_t today() {
-  const std::int64_t ticks = platform::ticksSince1970();
+  const std::int64_t ticks = lineClock != 0 ? lineClock : platform::ticksSince1970();
   const std::int64_t second = ticks / 10000000 - (ticks % 10000000 < 0 ? 1 : 0);
   if (second != rot.dateSecond) {
     const platform::CalendarTime t = platform::localTime(second);

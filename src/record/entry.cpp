@@ -39,6 +39,7 @@ void writeRecord(std::int32_t threshold, const char* source, const char* level, 
       forward::record(forwardLevel, text, length, lineClock != 0 ? lineClock : platform::ticksSince1970());
     }
   }
+  lineClock = 0;  // the reading belongs to this record alone
 }
 
 }  // namespace

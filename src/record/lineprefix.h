@@ -35,8 +35,8 @@ inline constexpr std::size_t kLineTooLong = ~std::size_t{0};
 std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
                         const char* level, char* out);
 
-// The wall clock (ticks) the last makeLogLine read, 0 when it read none (no
-// time in the prefix).
+// The wall clock (ticks) the record being written read for its line: 0 when
+// it read none (no time in the prefix), and outside a record.
 extern std::int64_t lineClock;
 
 // Forgets the cached local time (a new process, for tests).

@@ -184,13 +184,17 @@ bool writeAll(platform::FileHandle file, const char* data, std::size_t size) {
 }
 
 bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool more) {
-  // A lone caller's whole unit with nothing to watch, batch or say goes straight to the file: the record
-  // path's common case, kept short so that it costs no more calls than the write.
-  if (file == session.fileHandle && usable(file) && unitHook == nullptr && !more && !saying && open->used == 0 &&
+  // A lone caller's whole unit with nothing to batch or say goes straight to the file (after the hook):
+  // the record path's common case, kept short so that it costs no more calls than the write.
+  if (file == session.fileHandle && usable(file) && !more && !saying && open->used == 0 &&
       lost.load(std::memory_order_relaxed) == 0 && !writing.load(std::memory_order_relaxed) &&
       !platform::sessionContended()) {
     unitWritten = 0;
     unitFailed = false;
+    if (unitHook != nullptr) {
+      unitHook(unitSize != 0 ? unitSize : size, size, true);
+      file = session.fileHandle;  // the hook may have moved the session on
+    }
     return writeAlone(file, data, size);
   }
   return write(file, data, size, unitSize != 0 ? unitSize : size, true, more);
