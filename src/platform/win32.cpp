@@ -118,9 +118,13 @@ void listFiles(const char16_t* dir, void (*each)(const char16_t* name, void* con
 
 bool createDirectory(const char16_t* path) { return CreateDirectoryW(w(path), nullptr) != FALSE; }
 
-std::uint32_t lastError() { return GetLastError(); }
+// Every call saves and restores the host's last error: read in the thread's
+// TEB (LastErrorValue, at 0x68 on x64) where GetLastError itself reads it.
+volatile DWORD* lastErrorSlot() { return reinterpret_cast<volatile DWORD*>(reinterpret_cast<char*>(NtCurrentTeb()) + 0x68); }
 
-void setLastError(std::uint32_t code) { SetLastError(code); }
+std::uint32_t lastError() { return *lastErrorSlot(); }
+
+void setLastError(std::uint32_t code) { *lastErrorSlot() = code; }
 
 std::size_t systemMessage(std::uint32_t code, char16_t* out, std::size_t capacity) {
   if (capacity == 0) return 0;
