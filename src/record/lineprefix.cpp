@@ -130,7 +130,7 @@ std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t 
 std::size_t appendMillisAndLevel(std::int64_t now, const char* level, const char* calendar, std::size_t length,
                                  char* out) {
   const auto ms = static_cast<int>((now - floorSeconds(now) * 10000000) / 10000);
-  std::memcpy(out, calendar, length);
+  copyBytes(out, calendar, length);
   out[length++] = static_cast<char>('0' + ms / 100);
   out[length++] = static_cast<char>('0' + ms / 10 % 10);
   out[length++] = static_cast<char>('0' + ms % 10);
