@@ -80,9 +80,8 @@ std::int64_t ticksSince1970();
 // Milliseconds since the system started (wraps after 49.7 days).
 std::uint32_t millisSinceBoot();
 // A cheap monotonic millisecond count (it never wraps). It moves with real
-// time, in steps of at most kMonotonicStepMillis.
+// time, in steps of a few milliseconds.
 std::uint64_t monotonicMillis();
-inline constexpr std::uint64_t kMonotonicStepMillis = 16;
 std::uint32_t currentThreadId();
 
 // The process: its id, and the base name of its executable without
