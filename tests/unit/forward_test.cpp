@@ -37,6 +37,9 @@ TEST_F(Forward, WhatForwardersReceive) {
   fake::world().ticks += 1234567;
   DO(_log("_log, to the forwarders that take it, with the clock read for it"));
   DO(logDebug("debug"));
+  fake::world().failWriteAt = fake::world().writeCalls + 1;
+  DO(logDebug("lost; the next call's count of it is forwarded"));
+  DO(logDebug("after"));
   DO(logTerm());
   DO(logError("after logTerm nothing is forwarded"));
 }

@@ -47,6 +47,7 @@ TEST_F(Output, Records) {
   record(2, "no line end");
   world().ticks = fake::ticksAt(7, 3, 4, 0, 0, 0) + 5000000;  // before 1970: the second is floored
   record(128, "year 7");
+  record(8192, "year 7, to the second");
   world().ticks = fake::ticksAt(12026, 3, 4, 0, 0, 0);
   record(128, "year 12026");
   world().bootMillis = 4294967295u;  // timeGetTime wraps; %ld prints it signed

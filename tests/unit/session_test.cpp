@@ -61,6 +61,10 @@ TEST_F(Start, WhatASessionLeavesInItsFile) {
   session("the last directory component is made", none, [] { return logInit("C:\\logs\\new", "p", 0, 0, 5, 0, 0); });
   session("sleeping writes only its banner", none, [] { return logInit("C:\\logs", "app_", 0, 0, 5, 1, 1); });
   session("CR", none, [] { return logInit("C:\\logs", "app_", 0, 2, 5, 0, 0); });
+  for (const char* tail : {"ends in CR\r", "\xEF\xBB\xBF", "torn"}) {  // only a torn last line gets a line end first
+    session(std::string("appending to a file that ends so: ") + tail, [tail] { world().files[kLog] = tail; },
+            [] { return logInit("C:\\logs", "app_", 0, 0, 5, 0, 0); });
+  }
   session("an invalid prefix is taken as empty", none, [] { return logInit("C:\\logs", "ab\xC3", 0, 0, 5, 0, 0); });
   session("a profile with every key",
           [] {
@@ -283,9 +287,9 @@ TEST_F(Start, Rotation) {
 // last line. Every file holds a banner, none passes the limit but where a
 // failed switch says why, and the closing lines lead from the first to the last.
 TEST_F(Start, RotationUnderFaults) {
-  const auto start = [&](const std::u16string& extra = u"0") {
+  const auto start = [&](const std::u16string& extra = u"0", const std::u16string& kBytes = u"1") {
     profile(u"C:\\f.ini", {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"f_"}, {u"CrLfOption", u"1"},
-                            {u"LogOutPutLevel", u"5"}, {u"LogKBytesRotateFlg", u"1"}, {u"LogKBytesSize", u"1"},
+                            {u"LogOutPutLevel", u"5"}, {u"LogKBytesRotateFlg", u"1"}, {u"LogKBytesSize", kBytes},
                             {u"LogSleepSwitch", extra}, {u"WriteFlg", extra == u"1" ? u"0" : extra}});
     logTerm();
     sessionResetToLoad();
@@ -309,8 +313,9 @@ TEST_F(Start, RotationUnderFaults) {
   line(200);
   for (int i = 0; i < 6; ++i) line(200);  // a limit's worth later the switch is tried again
   DO(logTerm());
-  t.note("a text dump of 95 KB of report lines goes whole into a file of its own");
-  start();
+  t.note("beside 24 KB under a 100 KB limit, a text dump of 95 KB of report lines goes whole into a file of its own");
+  start(u"0", u"100");
+  for (int i = 0; i < 3; ++i) logInfo(std::string(8000, 'x').c_str());
   logPut(std::string(1000, '\xFF').c_str(), 0, 1, 10);
   line(10);
   DO(logTerm());
