@@ -40,6 +40,8 @@ std::vector<std::pair<const char*, std::function<long long()>>> writingCalls(con
 
 class Start : public Scenario {
  protected:
+  // A record of `bytes` with its brackets and LF.
+  void line(std::size_t bytes) { t.step("record of " + std::to_string(bytes), [&] { logInfo(std::string(bytes - 3, 'x').c_str()); }); }
   // One start, records at two levels and the end.
   void session(const std::string& name, const std::function<void()>& prepare, const std::function<int()>& start) {
     fake::reset();
@@ -240,9 +242,6 @@ TEST_F(Start, Rotation) {
     world().files[u"C:\\logs\\" + std::u16string(name, name + std::strlen(name))] = "foreign or old\n";
   }
   world().heldByOther.insert(u"C:\\logs\\r_20261204.log");  // cannot be deleted yet
-  const auto line = [&](std::size_t bytes) {  // a record of `bytes` with its brackets and LF
-    t.step("record of " + std::to_string(bytes), [&] { logInfo(std::string(bytes - 3, 'x').c_str()); });
-  };
   DO(logInitProfile("C:\\r.ini"));  // 3 + 48 bytes; 57 kept for the closing line that names _2
   line(20);
   line(896);                            // exactly at the limit
@@ -295,21 +294,14 @@ TEST_F(Start, RotationUnderFaults) {
     sessionResetToLoad();
     t.step("start", [] { return logInitProfile("C:\\f.ini"); });
   };
-  const auto line = [&](std::size_t bytes) {
-    t.step("record of " + std::to_string(bytes), [&] { logInfo(std::string(bytes - 3, 'x').c_str()); });
-  };
-  const auto disk = [](bool full) {
-    std::size_t used = 0;
-    for (const auto& f : world().files) used += f.second.size();
-    world().diskBytes = full ? used : 0;
-  };
+  const auto fillDisk = [] { for (const auto& f : world().files) world().diskBytes += f.second.size(); };
   t.note("a full disk at the switch: the new file goes again, the loss is said once space is back");
   world().files[u"C:\\logs\\F_20261205.LOG"] = "torn by a crash";  // the same file to the file system
   start();
   line(800);
-  disk(true);
+  fillDisk();
   line(200), line(200);
-  disk(false);
+  world().diskBytes = 0;
   line(200);
   for (int i = 0; i < 6; ++i) line(200);  // a limit's worth later the switch is tried again
   DO(logTerm());
