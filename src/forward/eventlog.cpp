@@ -45,11 +45,7 @@ std::size_t validLength(const unsigned char* p, std::size_t left) {
 // error code and the system's text of it.
 void say(const char16_t* format, std::uint32_t code) {
   char16_t system[1024];
-  if (platform::systemMessage(code, system, 1024) > 0) {
-    cutLineEnd(system);
-  } else {
-    u16copy(system, 1024, kNoSystemText);
-  }
+  systemTextOf(code, system);
   char16_t message[kSourceUnits + 1024 + 200];
   boundedFormatW(message, static_cast<int>(sizeof message / sizeof message[0]), format,
                  static_cast<const char16_t*>(state.source), static_cast<std::int32_t>(code),

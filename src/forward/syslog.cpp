@@ -23,11 +23,7 @@ forward::Forwarder forwarder{};
 // "<what>: Win32 ErrCode=<code> :<system text>" as an ERROR line.
 void sayFailure(const char* what, std::uint32_t code) {
   char16_t system[1024];
-  if (platform::systemMessage(code, system, 1024) > 0) {
-    cutLineEnd(system);
-  } else {
-    u16copy(system, 1024, kNoSystemText);
-  }
+  systemTextOf(code, system);
   char text[4096];
   utf16ToUtf8(system, text, static_cast<int>(sizeof text));
   logSysForced(session.fileHandle, kError, "%s: Win32 ErrCode=%d :%s", what, static_cast<std::int32_t>(code),

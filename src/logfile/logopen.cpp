@@ -28,13 +28,17 @@ void cutLineEnd(char16_t* text) {
   for (int i = 0; i < 2 && n > 0 && (text[n - 1] == u'\r' || text[n - 1] == u'\n'); ++i) text[--n] = 0;
 }
 
+void systemTextOf(std::uint32_t code, char16_t (&out)[1024]) {
+  if (platform::systemMessage(code, out, 1024) > 0) {
+    cutLineEnd(out);
+  } else {
+    u16copy(out, 1024, kNoSystemText);
+  }
+}
+
 int win32ErrorText(std::uint32_t code, char* out, int capacity) {
   char16_t system[1024];
-  if (platform::systemMessage(code, system, 1024) > 0) {
-    cutLineEnd(system);
-  } else {
-    u16copy(system, 1024, kNoSystemText);
-  }
+  systemTextOf(code, system);
   char16_t text[1100];
   boundedFormatW(text, 1100, u"Win32 ErrCode=%d :%s", static_cast<std::int32_t>(code), static_cast<const char16_t*>(system));
   return utf16ToUtf8(text, out, capacity);

@@ -55,6 +55,8 @@ void w32_err_fmtMsg(FileHandle file, const char16_t* name, std::int32_t line, ch
 // Cuts the CR LF that ends system texts: at most two trailing CR or LF units.
 void cutLineEnd(char16_t* text);
 
+// The system's text of `code` without its CR LF, or kNoSystemText, in `out`.
+void systemTextOf(std::uint32_t code, char16_t (&out)[1024]);
 // "Win32 ErrCode=<code> :<system text>" in UTF-8 in `out` (the system
 // text without its CR LF); returns its length.
 int win32ErrorText(std::uint32_t code, char* out, int capacity);

@@ -133,11 +133,7 @@ void reportProblem(const char16_t* message) {
 // another limit's worth of bytes.
 void reportFailedSwitch(const char16_t* path, std::uint32_t code) {
   char16_t system[1024];
-  if (platform::systemMessage(code, system, 1024) > 0) {
-    cutLineEnd(system);
-  } else {
-    u16copy(system, 1024, kNoSystemText);
-  }
+  systemTextOf(code, system);
   char16_t message[kPathBlockUnits + 1100];
   boundedFormatW(message, static_cast<int>(sizeof message / sizeof message[0]),
                  u"log rotation: cannot create %s, this file goes on: Win32 ErrCode=%d :%s", path,
