@@ -22,9 +22,8 @@ using Forward = Session;
 
 TEST_F(Forward, WhatForwardersReceive) {
   shown = &t;
-  static const forward::Forwarder errors{forward::levelsUpTo(kWarning, false), deliver, stop};
-  static const forward::Forwarder everything{forward::levelsUpTo(9, true), deliver, stop};
-  static const forward::Forwarder idle{0, deliver, stop};
+  static const forward::Forwarder errors{forward::levelsUpTo(kWarning, false), deliver, stop},
+      everything{forward::levelsUpTo(9, true), deliver, stop}, idle{0, deliver, stop};
   ASSERT_TRUE(forward::add(&errors));
   session.writeFlg = 65536;
   DO(logInfo("not taken"));
@@ -36,7 +35,6 @@ TEST_F(Forward, WhatForwardersReceive) {
   session.writeFlg = 0;
   fake::world().ticks += 1234567;
   DO(_log("_log, to the forwarders that take it, with the clock read for it"));
-  DO(logDebug("debug"));
   fake::world().failWriteAt = fake::world().writeCalls + 1;
   DO(logDebug("lost; the next call's count of it is forwarded"));
   DO(logDebug("after"));
