@@ -277,6 +277,7 @@ TEST_F(Output, MessageBoxes) {
   world().boxResult = 1;
   DO(msgBox("line one\r\nline two\nthree\rfour\r\r\n", "タイトル 😀"));
   DO(msgBoxOkCancel(s510.c_str(), s510.c_str()));
+  DO(msgBox(std::string(2000, 'm').c_str(), "a text the debugger line cuts"));
   world().boxesVisible = true;  // asked again for each box
   DO(msgBoxOkCancel("seen", ""));
 }
@@ -312,14 +313,12 @@ TEST_F(Output, GroupCommit) {
 
 // A switch that fails under contention says so after the units batched before it.
 TEST_F(Output, GroupCommitAtAFailedSwitch) {
-  logTerm();
-  sessionResetToLoad();
+  logTerm(), sessionResetToLoad();
   world().profiles[u"C:\\g.ini"] = {{u"LogWritePathDir", u"C:\\logs"}, {u"LogFileNamePrefix", u"g_"}, {u"CrLfOption", u"1"},
                                     {u"LogOutPutLevel", u"5"}, {u"LogKBytesRotateFlg", u"1"}, {u"LogKBytesSize", u"1"}};
   ASSERT_EQ(logInitProfile("C:\\g.ini"), 1);
   logInfo(std::string(800, 'a').c_str());
-  world().denied.insert(u"C:\\logs");
-  world().contended = true;
+  world().denied.insert(u"C:\\logs"), world().contended = true;
   const auto record = [](char c) { return [c] { logInfo(std::string(97, c).c_str()); }; };
   contend(t, "b fits, c does not", {record('b'), record('c')});
 }
@@ -337,6 +336,8 @@ TEST_F(Output, FaultsOfTheFile) {
   const std::string pieces = std::string("h\0", 2) + std::string(50000, 'h');  // three writes: the second fails
   world().failWriteAt = world().writeCalls + 2;
   t.step("a dump in pieces loses all of them", [&] { logPutHex(pieces.c_str(), 50000, 1, 80); });
+  world().diskBytes = world().files[u"C:\\logs\\t_20261205.log"].size() + 1;
+  DO(logInfo("the disk took one byte of it"));
   world().diskBytes = world().files[u"C:\\logs\\t_20261205.log"].size() + 10;
   DO(logInfo("cut by the full disk"));
   DO(logPut("no room at all", 4, 1, 10));

@@ -63,7 +63,7 @@ TEST_F(Start, WhatASessionLeavesInItsFile) {
   session("the last directory component is made", none, [] { return logInit("C:\\logs\\new", "p", 0, 0, 5, 0, 0); });
   session("sleeping writes only its banner", none, [] { return logInit("C:\\logs", "app_", 0, 0, 5, 1, 1); });
   session("CR", none, [] { return logInit("C:\\logs", "app_", 0, 2, 5, 0, 0); });
-  for (const char* tail : {"ends in CR\r", "\xEF\xBB\xBF", "torn"}) {  // only a torn last line gets a line end first
+  for (const char* tail : {"ends in CR\r", "\xEF\xBB\xBF", "torn", "x\xEF\xBB\xBF"}) {  // only a torn last line gets a line end first
     session(std::string("appending to a file that ends so: ") + tail, [tail] { world().files[kLog] = tail; },
             [] { return logInit("C:\\logs", "app_", 0, 0, 5, 0, 0); });
   }
@@ -294,12 +294,11 @@ TEST_F(Start, RotationUnderFaults) {
     sessionResetToLoad();
     t.step("start", [] { return logInitProfile("C:\\f.ini"); });
   };
-  const auto fillDisk = [] { for (const auto& f : world().files) world().diskBytes += f.second.size(); };
   t.note("a full disk at the switch: the new file goes again, the loss is said once space is back");
   world().files[u"C:\\logs\\F_20261205.LOG"] = "torn by a crash";  // the same file to the file system
   start();
   line(800);
-  fillDisk();
+  for (const auto& f : world().files) world().diskBytes += f.second.size();  // full
   line(200), line(200);
   world().diskBytes = 0;
   line(200);
@@ -326,10 +325,14 @@ TEST_F(Start, RotationUnderFaults) {
   world().denied.insert(u"C:\\logs\\f_20261206_2.log");
   start();
   DO(logTerm());
-  t.note("the last name of the day: said once, the file goes on; a second instance is refused with the reason");
-  world().files[u"C:\\logs\\f_20261206_4294967295.log"] = "";
+  t.note("the last names of the day, the last one taken by another: said once, the file goes on; and in the last");
+  world().files[u"C:\\logs\\f_20261206_4294967294.log"] = "";
   start();
+  world().files[u"C:\\logs\\f_20261206_4294967295.log"] = "";
   line(600), line(600), line(600);
+  start();
+  line(600), line(600);
+  t.note("a second instance is refused with the reason");
   world().heldByOther.insert(u"C:\\logs\\f_20261206_4294967295.log");
   start();
   world().heldByOther.clear();

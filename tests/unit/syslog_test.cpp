@@ -36,7 +36,7 @@ TEST_F(Syslog, MessagesAndValues) {
   for (const auto& [ticks, offset] : std::vector<std::pair<std::int64_t, int>>{
            {fake::ticksAt(2026, 12, 5, 1, 23, 45) + 6789999, 540}, {fake::ticksAt(2026, 1, 1, 0, 0, 0), -300},
            {fake::ticksAt(2026, 12, 31, 23, 59, 59) + 9990000, 330}, {fake::ticksAt(2026, 6, 1, 12, 0, 0) + 10000, -210},
-           {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1},
+           {fake::ticksAt(2026, 6, 1, 12, 0, 0), 0}, {-10000, 0}, {-10000000, 0}, {0, 18 * 60}, {0, 18 * 60 + 1}, {0, -18 * 60 - 1},
            {fake::ticksAt(10000, 1, 1, 0, 0, 0), 0}, {fake::ticksAt(2100, 2, 28, 23, 30, 0), 60},
            {fake::ticksAt(2028, 2, 29, 12, 0, 0), -60}}) {
     world().utcOffsetMinutes = offset;

@@ -46,7 +46,7 @@ TEST_F(Text, BoundedFormat) {
   // Refused instead of reading the wrong type, or not fitting: -1 and the empty string.
   a("%d", "text"), a("%s", 5), a("%lf", 5), a("%I64d", 5), a("%d", std::int64_t{5}), a("%d %d", 5), a("%d", 5, 6);
   a("%s", u"wide"), a("%p", 5), a("%q", 5), a("trailing %"), a("%Td", 5), a("%c", 5), a("%x", 2.0), a("%.41lf", 1.0);
-  a("%s", std::string(127, 'f').c_str()), a("%s", std::string(128, 'f').c_str()), a("12345%0123d", 1);
+  a("%s", std::string(127, 'f').c_str()), a("%s", std::string(128, 'f').c_str()), a("12345%0123d", 1), a("%I3xd", 5);
   char buf[10];
   t.note(std::to_string(boundedFormatA(buf, 1, "")) + " " + std::to_string(boundedFormatA(buf, 0, "")) + " " +
          std::to_string(boundedFormatA(nullptr, 10, "x")) + " " + std::to_string(boundedFormatA(buf, 10, nullptr)));
