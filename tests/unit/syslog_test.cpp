@@ -45,7 +45,7 @@ TEST_F(Syslog, MessagesAndValues) {
   }
   for (std::int32_t level = -2; level <= 6; ++level) t.note("level " + std::to_string(level) + ": " + show(level, "text"));
   for (int facility : {0, 23}) origin.facility = facility, t.note(show(kDebug, "日本語"));
-  for (const char16_t* name : {u"", u"my app ✓", u"😀x\xD800y\x7F", u"box.corp.example"}) {
+  for (const char16_t* name : {u"", u"my app ✓", u"😀x\xD800y\x7F", u"box.corp.example", u"\xDC00\xDC00z"}) {
     syslog::headerField(name, 8, origin.app), t.note(std::string("field: ") + origin.app);
   }
   char frames[64];
