@@ -147,41 +147,35 @@ bool startFromProfile(const std::wstring& dir, const std::string& keys) {
   return logInitProfile(ini.c_str()) == 1;
 }
 
-// What rotation costs a record: the shipped DLL started from a profile that
-// turns rotation on (40 MB files, so the figure is the check, not a switch)
-// next to a second copy of the same DLL started without it, in one process.
-std::vector<double> rotationCost(const std::wstring& dir, int batches) {
-  if (!startFromProfile(dir, "LogKBytesRotateFlg=1\r\nLogKBytesSize=40960\r\n")) return {};
-  std::vector<double> figures = besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", "logInfo, rotation on",
-                                                 "logInfo, rotation off", batches);
-  logTerm();
-  return figures;
-}
-
-// What the Event Log costs a record: the shipped DLL started from a profile
-// that reports WARNING and above as events, next to a second copy started
-// without it, in one process: logInfo, which is not forwarded, and
-// logWarning, which is. Under Wine ReportEventW is a stub that returns at
-// once, so the forwarded figure is corvelin's share of an event (conversion
-// and call), not the Event Log service's.
-std::vector<double> eventLogCost(const std::wstring& dir, int batches) {
-  if (!startFromProfile(dir, "LogEventLogLevel=3\r\n")) return {};
+// What a profile key costs a record: the shipped DLL started from a profile
+// with `keys` next to a second copy started without them, in one process.
+std::vector<double> keyCost(const std::wstring& dir, const std::string& keys, const char* onLabel, const char* offLabel,
+                            int batches, const std::vector<Contender>& more = {}) {
+  if (!startFromProfile(dir, keys)) return {};
   std::vector<double> figures =
-      besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", "logInfo, Event Log on, not forwarded",
-                       "logInfo, Event Log off", batches, {{"logWarning, forwarded", [] { logWarning(kText); }}});
+      besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", onLabel, offLabel, batches, more);
   logTerm();
   return figures;
 }
 
-// What LogCrashReport costs a record: the shipped DLL started from a profile
-// that asks for crash reports next to a second copy started without it.
-// Nothing on the record path changes, so the two should be level.
+// Rotation with files of 40 MB, so the figure is the check, not a switch.
+std::vector<double> rotationCost(const std::wstring& dir, int batches) {
+  return keyCost(dir, "LogKBytesRotateFlg=1\r\nLogKBytesSize=40960\r\n", "logInfo, rotation on", "logInfo, rotation off",
+                 batches);
+}
+
+// The Event Log at WARNING: logInfo is not forwarded, logWarning is. Under
+// Wine ReportEventW is a stub that returns at once, so the forwarded figure
+// is corvelin's share of an event (conversion and call), not the Event Log
+// service's.
+std::vector<double> eventLogCost(const std::wstring& dir, int batches) {
+  return keyCost(dir, "LogEventLogLevel=3\r\n", "logInfo, Event Log on, not forwarded", "logInfo, Event Log off",
+                 batches, {{"logWarning, forwarded", [] { logWarning(kText); }}});
+}
+
+// LogCrashReport: nothing on the record path changes, so the two should be level.
 std::vector<double> crashKeyCost(const std::wstring& dir, int batches) {
-  if (!startFromProfile(dir, "LogCrashReport=1\r\n")) return {};
-  std::vector<double> figures = besideSecondCopy(dir, L"corvelin_x64_twin.dll", "plain", "logInfo, LogCrashReport=1",
-                                                 "logInfo, without it", batches);
-  logTerm();
-  return figures;
+  return keyCost(dir, "LogCrashReport=1\r\n", "logInfo, LogCrashReport=1", "logInfo, without it", batches);
 }
 
 constexpr int kThreadCounts[] = {1, 2, 4, 8};
