@@ -14,16 +14,26 @@ namespace {
 
 constexpr std::int32_t kNoThreshold = -2147483647 - 1;
 
-// `threshold`: the outputLevel a function needs (5 DEBUG .. 1 CRETICAL);
-// _log has none. `source` names the function in the size report, `level`
-// in the lines of WriteFlg 65536.
-void writeRecord(std::int32_t threshold, const char* source, const char* level, const char* text) {
-  const std::int32_t forwardLevel = threshold == kNoThreshold ? forward::kNoLevel : threshold;
-  if (session.outputLevel < threshold || !sessionActive() || text == nullptr) return;
+// A record whose line waits for its write.
+struct Pending {
+  platform::FileHandle file = platform::kNoHandle;  // the write still to make, if any
+  std::uint32_t size = 0;
+  std::int32_t forwardLevel = 0;
+  const char* text = nullptr;  // set once a line was made: the forwarders get it
+  std::size_t length = 0;
+};
+
+// Everything before the write. `threshold`: the outputLevel a function needs
+// (5 DEBUG .. 1 CRETICAL); _log has none. `source` names the function in the
+// size report, `level` in the lines of WriteFlg 65536.
+[[gnu::noinline]] Pending prepareRecord(std::int32_t threshold, const char* source, const char* level,
+                                        const char* text) {
+  Pending p;
+  if (session.outputLevel < threshold || !sessionActive() || text == nullptr) return p;
   const std::size_t length = platform::textLength(text);
   if (!bufSizCheck_U8(session.fileHandle, source, static_cast<std::int32_t>(kMaxLine),
                       static_cast<std::int64_t>(length))) {
-    return;
+    return p;
   }
   std::uint32_t threadId = 0;
   if (isTimedWriteFlg(session.writeFlg)) {
@@ -34,46 +44,67 @@ void writeRecord(std::int32_t threshold, const char* source, const char* level, 
   if (n == kLineTooLong) {
     reportOverLength(session.fileHandle);  // the file shows where a record was refused
   } else if (n > 0) {
-    logWriteN(session.fileHandle, scratch.lineBuf, n);
-    if (forward::wants(forwardLevel)) {
-      forward::record(forwardLevel, text, length, lineClock != 0 ? lineClock : platform::ticksSince1970());
+    p = Pending{platform::kNoHandle, static_cast<std::uint32_t>(n),
+                threshold == kNoThreshold ? forward::kNoLevel : threshold, text, length};
+    if (n <= static_cast<std::size_t>(kMaxLine)) {
+      p.file = beginUnitWrite(session.fileHandle, scratch.lineBuf, n);
+    } else {
+      reportOverLength(session.fileHandle);
     }
   }
+  return p;
+}
+
+// Everything after it: what the system took, then the forwarders.
+[[gnu::noinline]] void finishRecord(const Pending& p, std::uint32_t written) {
+  if (p.file != platform::kNoHandle) unitWriteDone(p.file, scratch.lineBuf, p.size, written);
+  if (p.text != nullptr && forward::wants(p.forwardLevel)) {
+    forward::record(p.forwardLevel, p.text, p.length, lineClock != 0 ? lineClock : platform::ticksSince1970());
+  }
   lineClock = 0;  // the reading belongs to this record alone
+}
+
+// The write is made here, in the exported function's own frame: every frame
+// still open while the kernel writes costs a mispredicted return after it.
+[[gnu::always_inline]] inline void writeRecord(const Pending& p) {
+  std::uint32_t written = 0;
+  if (p.file != platform::kNoHandle) platform::writeFile(p.file, scratch.lineBuf, p.size, &written);
+  finishRecord(p, written);
 }
 
 }  // namespace
 }  // namespace corvelin
 
 using corvelin::ApiGuard;
+using corvelin::prepareRecord;
 using corvelin::writeRecord;
 
 extern "C" CORVELIN_API void CORVELIN_CALL _log(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kNoThreshold, "corvelin.cpp _log()", "LOG", text);
+  writeRecord(prepareRecord(corvelin::kNoThreshold, "corvelin.cpp _log()", "LOG", text));
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logDebug(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kDebug, "corvelin.cpp logDebug()", "DEBUG", text);
+  writeRecord(prepareRecord(corvelin::kDebug, "corvelin.cpp logDebug()", "DEBUG", text));
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logInfo(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kInfo, "corvelin.cpp logInfo()", "INFO", text);
+  writeRecord(prepareRecord(corvelin::kInfo, "corvelin.cpp logInfo()", "INFO", text));
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logWarning(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kWarning, "corvelin.cpp logWarning()", "WARNING", text);
+  writeRecord(prepareRecord(corvelin::kWarning, "corvelin.cpp logWarning()", "WARNING", text));
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logError(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kError, "corvelin.cpp logError()", "ERROR", text);
+  writeRecord(prepareRecord(corvelin::kError, "corvelin.cpp logError()", "ERROR", text));
 }
 
 extern "C" CORVELIN_API void CORVELIN_CALL logCritical(const char* text) {
   ApiGuard guard;
-  writeRecord(corvelin::kCretical, "corvelin.cpp logCritical()", "CRITICAL", text);
+  writeRecord(prepareRecord(corvelin::kCretical, "corvelin.cpp logCritical()", "CRITICAL", text));
 }

@@ -48,9 +48,8 @@ bool saying = false;                      // the count's own line is on its way
 std::uint64_t unitWritten = 0;
 bool unitFailed = false;
 
-bool writeCounted(platform::FileHandle file, const char* data, std::size_t size, std::size_t& done) {
-  done = 0;
-  if (!usable(file)) return false;
+// Goes on from `done` while the system makes progress.
+bool writeOn(platform::FileHandle file, const char* data, std::size_t size, std::size_t& done) {
   while (done < size) {
     const std::size_t left = size - done;
     const auto chunk = static_cast<std::uint32_t>(left > 0x40000000u ? 0x40000000u : left);
@@ -60,6 +59,11 @@ bool writeCounted(platform::FileHandle file, const char* data, std::size_t size,
     done += written;
   }
   return true;
+}
+
+bool writeCounted(platform::FileHandle file, const char* data, std::size_t size, std::size_t& done) {
+  done = 0;
+  return usable(file) && writeOn(file, data, size, done);
 }
 
 // Nothing of a failed write stays in the file (`cut` bytes), and `units` are lost.
@@ -72,16 +76,37 @@ void failed(platform::FileHandle file, std::uint64_t cut, std::uint64_t units) {
   platform::setLastError(error);
 }
 
-// A unit, or a piece of one, written now: the count's own line is not a lost unit.
-bool writeAlone(platform::FileHandle file, const char* data, std::size_t size) {
-  std::size_t done = 0;
-  if (writeCounted(file, data, size, done)) {
+// The outcome of a unit, or a piece of one, of which `done` bytes reached
+// the file: the count's own line is not a lost unit.
+bool settle(platform::FileHandle file, std::size_t size, std::size_t done, bool ok) {
+  if (ok) {
     unitWritten += size;
     return true;
   }
   failed(file, unitWritten + done, saying || unitFailed ? 0 : 1);
   unitFailed = true;
   return false;
+}
+
+bool writeAlone(platform::FileHandle file, const char* data, std::size_t size) {
+  std::size_t done = 0;
+  const bool ok = writeCounted(file, data, size, done);
+  return settle(file, size, done, ok);
+}
+
+// A lone caller's whole unit with nothing to batch or say goes straight to the file.
+bool alone(platform::FileHandle file, bool more) {
+  return file == session.fileHandle && usable(file) && !more && !saying && open->used == 0 &&
+         lost.load(std::memory_order_relaxed) == 0 && !writing.load(std::memory_order_relaxed) &&
+         !platform::sessionContended();
+}
+
+// The unit state of a lone unit about to be written, after the hook has seen it.
+platform::FileHandle startAlone(std::size_t unitSize, std::size_t size) {
+  unitWritten = 0;
+  unitFailed = false;
+  if (unitHook != nullptr) unitHook(unitSize, size, true);
+  return session.fileHandle;  // the hook may have moved the session on
 }
 
 // Under the lock, nothing in flight.
@@ -184,20 +209,26 @@ bool writeAll(platform::FileHandle file, const char* data, std::size_t size) {
 }
 
 bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize, bool more) {
-  // A lone caller's whole unit with nothing to batch or say goes straight to the file (after the hook):
-  // the record path's common case, kept short so that it costs no more calls than the write.
-  if (file == session.fileHandle && usable(file) && !more && !saying && open->used == 0 &&
-      lost.load(std::memory_order_relaxed) == 0 && !writing.load(std::memory_order_relaxed) &&
-      !platform::sessionContended()) {
-    unitWritten = 0;
-    unitFailed = false;
-    if (unitHook != nullptr) {
-      unitHook(unitSize != 0 ? unitSize : size, size, true);
-      file = session.fileHandle;  // the hook may have moved the session on
-    }
-    return writeAlone(file, data, size);
+  if (unitSize == 0) unitSize = size;
+  if (alone(file, more)) return writeAlone(startAlone(unitSize, size), data, size);
+  return write(file, data, size, unitSize, true, more);
+}
+
+platform::FileHandle beginUnitWrite(platform::FileHandle file, const char* data, std::size_t size) {
+  if (!alone(file, false)) {
+    write(file, data, size, size, true, false);
+    return platform::kNoHandle;
   }
-  return write(file, data, size, unitSize != 0 ? unitSize : size, true, more);
+  file = startAlone(size, size);
+  if (usable(file)) return file;
+  writeAlone(file, data, size);  // counted lost
+  return platform::kNoHandle;
+}
+
+void unitWriteDone(platform::FileHandle file, const char* data, std::size_t size, std::uint32_t written) {
+  std::size_t done = written <= size ? written : 0;
+  const bool ok = done == size || (done != 0 && writeOn(file, data, size, done));
+  settle(file, size, done, ok);
 }
 
 bool writePiece(platform::FileHandle file, const char* data, std::size_t size) {

@@ -38,6 +38,14 @@ bool writeAll(platform::FileHandle file, const char* data, std::size_t size);
 // first piece (see writePiece); 0 means `size`. `more`: pieces follow.
 bool writeUnit(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize = 0,
                bool more = false);
+// The same for a whole unit whose caller makes the write itself, so that it
+// is made from the exported function's own frame: every frame still open
+// while the kernel writes costs a mispredicted return afterwards. Returns
+// the file to write `size` bytes to now, then to call unitWriteDone with
+// what the system took; or kNoHandle when the unit went the long way
+// (written, or counted lost, already).
+platform::FileHandle beginUnitWrite(platform::FileHandle file, const char* data, std::size_t size);
+void unitWriteDone(platform::FileHandle file, const char* data, std::size_t size, std::uint32_t written);
 // A later piece of the unit begun by writeUnit: never a switch before it.
 bool writePiece(platform::FileHandle file, const char* data, std::size_t size);
 
