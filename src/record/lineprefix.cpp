@@ -126,18 +126,17 @@ std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t 
   return n < 0 ? 0 : static_cast<std::size_t>(n);
 }
 
-// `calendar` (the cached part), then "mmm LEVEL:" into `out` (64 bytes).
-std::size_t appendMillisAndLevel(std::int64_t now, const char* level, const char* calendar, std::size_t length,
-                                 char* out) {
+// "mmm LEVEL:" after the calendar part at `out`; returns the end.
+char* appendMillisAndLevel(std::int64_t now, const char* level, char* out) {
   const auto ms = static_cast<int>((now - floorSeconds(now) * 10000000) / 10000);
-  copyBytes(out, calendar, length);
-  out[length++] = static_cast<char>('0' + ms / 100);
-  out[length++] = static_cast<char>('0' + ms / 10 % 10);
-  out[length++] = static_cast<char>('0' + ms % 10);
-  out[length++] = ' ';
-  for (; *level != 0 && length < 62; ++level) out[length++] = *level;
-  out[length++] = ':';
-  return length;
+  out[0] = static_cast<char>('0' + ms / 100);
+  out[1] = static_cast<char>('0' + ms / 10 % 10);
+  out[2] = static_cast<char>('0' + ms % 10);
+  out[3] = ' ';
+  out += 4;
+  for (int i = 0; level[i] != 0 && i < 36; ++i) *out++ = level[i];
+  *out++ = ':';
+  return out;
 }
 
 }  // namespace
@@ -175,15 +174,14 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
   const PrefixFormat* f = cache.format;
   if (f == nullptr) return 0;
 
-  char prefix[64];
-  const char* p = prefix;
-  std::size_t prefixLength = 0;
+  // The prefix goes straight into `out` (at most 64 bytes, far below its
+  // capacity); the text follows only once the whole line is known to fit.
+  char* w = out;
   if (f->fields[0] == kNone) {
     // WriteFlg 0 prints no time: the clock is not read.
   } else if (f->fields[0] == kBoot) {
-    prefixLength = formatPrefix(*f, 0, threadId, prefix);
+    w += formatPrefix(*f, 0, threadId, out);
   } else {
-    const bool calendarOnly = cache.calendarOnly;
     const std::int64_t now = lineClock = platform::ticksSince1970();
     const std::int64_t second = floorSeconds(now);
     if (second != cache.second) {
@@ -191,22 +189,23 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
       cache.second = second;
       cache.prefixFlg = INT32_MIN;
     }
-    if (calendarOnly) {
+    if (!cache.calendarOnly) {
+      w += formatPrefix(*f, now, threadId, out);
+    } else {
       if (cache.prefixFlg != writeFlg) {
         cache.prefixLength = formatPrefix(*f, now, threadId, cache.prefix);
         cache.prefixFlg = writeFlg;
       }
-      p = cache.prefix;
-      prefixLength = cache.prefixLength;
-      if (f->millisAndLevel) prefixLength = appendMillisAndLevel(now, level, p, prefixLength, prefix), p = prefix;
-    } else {
-      prefixLength = formatPrefix(*f, now, threadId, prefix);
+      w = copyBytes(out, cache.prefix, cache.prefixLength);
+      if (f->millisAndLevel) w = appendMillisAndLevel(now, level, w);
     }
   }
 
-  const std::size_t length = prefixLength + 1 + textLength + 1 + lineEndALen;
-  if (length + 1 > kLineCapacity) return kLineTooLong;  // never cut
-  char* w = copyBytes(out, p, prefixLength);
+  const std::size_t length = static_cast<std::size_t>(w - out) + 1 + textLength + 1 + lineEndALen;
+  if (length + 1 > kLineCapacity) {
+    out[0] = 0;
+    return kLineTooLong;  // never cut
+  }
   *w++ = '[';
   w = copyBytes(w, text, textLength);
   *w++ = ']';
@@ -218,10 +217,9 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
 std::size_t levelledStamp(const char* level, char* out) {
   const std::int64_t now = platform::ticksSince1970();
   const platform::CalendarTime t = platform::localTime(floorSeconds(now));
-  char calendar[64];
-  const int n = boundedFormatA(calendar, 64, "%04d-%02d-%02d %02d:%02d:%02d.", t.year, t.month, t.day, t.hour,
-                               t.minute, t.second);
-  return appendMillisAndLevel(now, level, calendar, n < 0 ? 0 : static_cast<std::size_t>(n), out);
+  const int n = boundedFormatA(out, 64, "%04d-%02d-%02d %02d:%02d:%02d.", t.year, t.month, t.day, t.hour, t.minute,
+                               t.second);
+  return static_cast<std::size_t>(appendMillisAndLevel(now, level, out + (n < 0 ? 0 : n)) - out);
 }
 
 }  // namespace corvelin
