@@ -17,6 +17,7 @@ constexpr std::int32_t kNoThreshold = -2147483647 - 1;
 // A record whose line waits for its write.
 struct Pending {
   platform::FileHandle file = platform::kNoHandle;  // the write still to make, if any
+  const char* line = nullptr;
   std::uint32_t size = 0;
   std::int32_t forwardLevel = 0;
   const char* text = nullptr;  // set once a line was made: the forwarders get it
@@ -44,7 +45,7 @@ struct Pending {
   if (n == kLineTooLong) {
     reportOverLength(session.fileHandle);  // the file shows where a record was refused
   } else if (n > 0) {
-    p = Pending{platform::kNoHandle, static_cast<std::uint32_t>(n),
+    p = Pending{platform::kNoHandle, scratch.lineBuf, static_cast<std::uint32_t>(n),
                 threshold == kNoThreshold ? forward::kNoLevel : threshold, text, length};
     if (n <= static_cast<std::size_t>(kMaxLine)) {
       p.file = beginUnitWrite(session.fileHandle, scratch.lineBuf, n);
@@ -57,7 +58,7 @@ struct Pending {
 
 // Everything after it: what the system took, then the forwarders.
 [[gnu::noinline]] void finishRecord(const Pending& p, std::uint32_t written) {
-  if (p.file != platform::kNoHandle) unitWriteDone(p.file, scratch.lineBuf, p.size, written);
+  if (p.file != platform::kNoHandle) unitWriteDone(p.file, p.line, p.size, written);
   if (p.text != nullptr && forward::wants(p.forwardLevel)) {
     forward::record(p.forwardLevel, p.text, p.length, lineClock != 0 ? lineClock : platform::ticksSince1970());
   }
@@ -68,7 +69,7 @@ struct Pending {
 // still open while the kernel writes costs a mispredicted return after it.
 [[gnu::always_inline]] inline void writeRecord(const Pending& p) {
   std::uint32_t written = 0;
-  if (p.file != platform::kNoHandle) platform::writeFile(p.file, scratch.lineBuf, p.size, &written);
+  if (p.file != platform::kNoHandle) platform::writeFile(p.file, p.line, p.size, &written);
   finishRecord(p, written);
 }
 
