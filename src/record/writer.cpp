@@ -121,8 +121,7 @@ std::int32_t logSysDirectArgs(FileHandle file, std::int32_t level, const char* f
   return logSysDirect(file, kCretical, "%s", static_cast<const char*>(message));
 }
 
-bool bufSizCheck_U8(FileHandle file, const char* source, std::int32_t maximum, std::int64_t length) {
-  if (length <= maximum) return true;
+bool refuseSize(FileHandle file, const char* source, std::int32_t maximum, std::int64_t length) {
   const auto shown = static_cast<std::int32_t>(length > 0x7FFFFFFF ? 0x7FFFFFFF : length);
   logSysDirect(file, kError, "bufSizCheck_U8() file,func=%s maxSize=%d < dataSize=%d", source, maximum, shown);
   return false;

@@ -22,7 +22,7 @@ std::int32_t logWrite(FileHandle& file, const char* line);
 // The same for a line whose length the caller already knows.
 std::int32_t logWriteN(FileHandle& file, const char* line, std::size_t length);
 // The CRETICAL report that stands in the file for a line that was too long.
-void reportOverLength(FileHandle& file);
+[[gnu::cold]] void reportOverLength(FileHandle& file);
 
 // Builds "[SYSLOG][<marker>--<LEVEL>--<marker>] <message><lineEndA>" in
 // `out` (capacity 8192), after "YYYY-MM-DD hh:mm:ss.mmm LEVEL:" when the
@@ -70,6 +70,9 @@ inline constexpr std::int32_t kMaxLabel = 510;
 // The length check of a UTF-8 argument: true when `length` <= `maximum`;
 // otherwise writes the ERROR size report to `file` and gives false.
 // `source` is "corvelin.cpp <function>()".
-bool bufSizCheck_U8(FileHandle file, const char* source, std::int32_t maximum, std::int64_t length);
+[[gnu::cold]] bool refuseSize(FileHandle file, const char* source, std::int32_t maximum, std::int64_t length);
+inline bool bufSizCheck_U8(FileHandle file, const char* source, std::int32_t maximum, std::int64_t length) {
+  return length <= maximum || refuseSize(file, source, maximum, length);
+}
 
 }  // namespace corvelin

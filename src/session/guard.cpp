@@ -21,6 +21,14 @@ void appendFlat(char16_t* out, std::size_t& n, std::size_t room, const char16_t*
   if (*s != 0 && n > 0 && out[n - 1] >= 0xD800 && out[n - 1] <= 0xDBFF) --n;  // never half a pair
 }
 
+[[gnu::noinline]] void showQueued(BoxQueue& queue) {
+  for (int i = 0; i < queue.count; ++i) {
+    const BoxQueue::Box& box = queue.boxes[i];
+    presentBox(box.text, box.caption, box.type);
+  }
+  queue.count = 0;
+}
+
 }  // namespace
 
 std::int32_t presentBox(const char16_t* text, const char16_t* caption, std::uint32_t type) {
@@ -52,13 +60,7 @@ ApiGuard::ApiGuard(BoxQueue* queue) : queue_(queue), lastError_(platform::lastEr
 ApiGuard::~ApiGuard() {
   activeQueue = outer_;
   endCall();  // the call's units are in the file; boxes come after
-  if (queue_ != nullptr) {
-    for (int i = 0; i < queue_->count; ++i) {
-      const BoxQueue::Box& box = queue_->boxes[i];
-      presentBox(box.text, box.caption, box.type);
-    }
-    queue_->count = 0;
-  }
+  if (queue_ != nullptr) showQueued(*queue_);
   if (restoreLastError_) platform::setLastError(lastError_);
 }
 

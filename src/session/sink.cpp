@@ -67,7 +67,7 @@ bool writeCounted(platform::FileHandle file, const char* data, std::size_t size,
 }
 
 // Nothing of a failed write stays in the file (`cut` bytes), and `units` are lost.
-void failed(platform::FileHandle file, std::uint64_t cut, std::uint64_t units) {
+[[gnu::cold]] void failed(platform::FileHandle file, std::uint64_t cut, std::uint64_t units) {
   const std::uint32_t error = platform::lastError();
   if (cut > 0) platform::cutTail(file, cut);
   lostError.store(error, std::memory_order_relaxed);
@@ -145,7 +145,7 @@ void flushBatches() {
   if (open->used > 0) writeBatch(take());
 }
 
-void sayLost(bool final);
+[[gnu::cold]] void sayLost(bool final);
 
 [[gnu::noinline]] bool write(platform::FileHandle file, const char* data, std::size_t size, std::size_t unitSize,
                             bool unitStart, bool more) {
@@ -225,10 +225,23 @@ platform::FileHandle beginUnitWrite(platform::FileHandle file, const char* data,
   return platform::kNoHandle;
 }
 
-void unitWriteDone(platform::FileHandle file, const char* data, std::size_t size, std::uint32_t written) {
+namespace {
+
+[[gnu::noinline]] void unitWrittenShort(platform::FileHandle file, const char* data, std::size_t size,
+                                        std::uint32_t written) {
   std::size_t done = written <= size ? written : 0;
   const bool ok = done == size || (done != 0 && writeOn(file, data, size, done));
   settle(file, size, done, ok);
+}
+
+}  // namespace
+
+void unitWriteDone(platform::FileHandle file, const char* data, std::size_t size, std::uint32_t written) {
+  if (written == size) {
+    unitWritten += size;
+  } else {
+    unitWrittenShort(file, data, size, written);
+  }
 }
 
 bool writePiece(platform::FileHandle file, const char* data, std::size_t size) {
