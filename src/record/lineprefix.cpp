@@ -133,8 +133,8 @@ char* appendMillisAndLevel(std::int64_t now, const char* level, char* out) {
   out[1] = static_cast<char>('0' + ms / 10 % 10);
   out[2] = static_cast<char>('0' + ms % 10);
   out[3] = ' ';
-  out += 4;
-  for (int i = 0; level[i] != 0 && i < 36; ++i) *out++ = level[i];
+  const std::size_t length = platform::textLength(level);
+  out = copyBytes(out + 4, level, length < 36 ? length : 36);
   *out++ = ':';
   return out;
 }
@@ -196,7 +196,8 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
         cache.prefixLength = formatPrefix(*f, now, threadId, cache.prefix);
         cache.prefixFlg = writeFlg;
       }
-      w = copyBytes(out, cache.prefix, cache.prefixLength);
+      std::memcpy(out, cache.prefix, sizeof cache.prefix);  // whole: no branch on its length
+      w = out + cache.prefixLength;
       if (f->millisAndLevel) w = appendMillisAndLevel(now, level, w);
     }
   }
@@ -209,7 +210,12 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
   *w++ = '[';
   w = copyBytes(w, text, textLength);
   *w++ = ']';
-  w = copyBytes(w, lineEndA, lineEndALen);
+  if (lineEndALen == 2) {
+    std::memcpy(w, lineEndA, 2);
+    w += 2;
+  } else {
+    w = copyBytes(w, lineEndA, lineEndALen);
+  }
   *w = 0;
   return length;
 }
