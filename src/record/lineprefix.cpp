@@ -155,13 +155,6 @@ double elapsedSeconds(std::int64_t now) { return secondsBetween(startTicks, now)
 
 double elapsedSeconds() { return elapsedSeconds(platform::ticksSince1970()); }
 
-bool isTimedWriteFlg(std::int32_t writeFlg) {
-  switch (writeFlg) {
-    case 1: case 3: case 5: case 7: case 9: case 16384: case 32768: return true;
-    default: return false;
-  }
-}
-
 std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
                         const char* level, char* out) {
   out[0] = 0;

@@ -19,7 +19,12 @@ double elapsedSeconds(std::int64_t now);
 double elapsedSeconds();
 
 // WriteFlg values whose prefix prints the elapsed figure: 1 3 5 7 9 16384 32768.
-bool isTimedWriteFlg(std::int32_t writeFlg);
+inline bool isTimedWriteFlg(std::int32_t writeFlg) {
+  switch (writeFlg) {
+    case 1: case 3: case 5: case 7: case 9: case 16384: case 32768: return true;
+    default: return false;
+  }
+}
 
 // The longest line, terminator included, the formatter may produce.
 inline constexpr std::size_t kLineCapacity = 8190;

@@ -238,7 +238,7 @@ namespace {
 
 void unitWriteDone(platform::FileHandle file, const char* data, std::size_t size, std::uint32_t written) {
   if (written == size) {
-    unitWritten += size;
+    unitWritten = size;  // the whole unit, begun at 0: a store, not a read of a cold line
   } else {
     unitWrittenShort(file, data, size, written);
   }
