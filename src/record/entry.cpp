@@ -42,7 +42,8 @@ struct Pending {
     threadId = platform::currentThreadId();
     startTicks = platform::ticksSince1970();
   }
-  const std::size_t n = makeLogLine(session.writeFlg, text, length, threadId, level, scratch.lineBuf);
+  const std::size_t n =
+      makeLogLine(session.writeFlg, text, length, threadId, level, __builtin_strlen(level), scratch.lineBuf);
   if (n == kLineTooLong) {
     reportOverLength(session.fileHandle);  // the file shows where a record was refused
   } else if (n > 0) {

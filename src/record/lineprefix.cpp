@@ -126,15 +126,15 @@ std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t 
   return n < 0 ? 0 : static_cast<std::size_t>(n);
 }
 
-// "mmm LEVEL:" after the calendar part at `out`; returns the end.
-char* appendMillisAndLevel(std::int64_t now, const char* level, char* out) {
-  const auto ms = static_cast<int>((now - floorSeconds(now) * 10000000) / 10000);
+// "mmm LEVEL:" after the calendar part at `out` for `now`, in `second`; returns the end.
+char* appendMillisAndLevel(std::int64_t now, std::int64_t second, const char* level, std::size_t levelLength,
+                           char* out) {
+  const auto ms = static_cast<int>((now - second * 10000000) / 10000);
   out[0] = static_cast<char>('0' + ms / 100);
   out[1] = static_cast<char>('0' + ms / 10 % 10);
   out[2] = static_cast<char>('0' + ms % 10);
   out[3] = ' ';
-  const std::size_t length = platform::textLength(level);
-  out = copyBytes(out + 4, level, length < 36 ? length : 36);
+  out = copyBytes(out + 4, level, levelLength < 36 ? levelLength : 36);
   *out++ = ':';
   return out;
 }
@@ -156,7 +156,7 @@ double elapsedSeconds(std::int64_t now) { return secondsBetween(startTicks, now)
 double elapsedSeconds() { return elapsedSeconds(platform::ticksSince1970()); }
 
 std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
-                        const char* level, char* out) {
+                        const char* level, std::size_t levelLength, char* out) {
   out[0] = 0;
   lineClock = 0;
   if (cache.formatFlg != writeFlg) {
@@ -191,7 +191,7 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
       }
       std::memcpy(out, cache.prefix, sizeof cache.prefix);  // whole: no branch on its length
       w = out + cache.prefixLength;
-      if (f->millisAndLevel) w = appendMillisAndLevel(now, level, w);
+      if (f->millisAndLevel) w = appendMillisAndLevel(now, second, level, levelLength, w);
     }
   }
 
@@ -218,7 +218,8 @@ std::size_t levelledStamp(const char* level, char* out) {
   const platform::CalendarTime t = platform::localTime(floorSeconds(now));
   const int n = boundedFormatA(out, 64, "%04d-%02d-%02d %02d:%02d:%02d.", t.year, t.month, t.day, t.hour, t.minute,
                                t.second);
-  return static_cast<std::size_t>(appendMillisAndLevel(now, level, out + (n < 0 ? 0 : n)) - out);
+  return static_cast<std::size_t>(
+      appendMillisAndLevel(now, floorSeconds(now), level, platform::textLength(level), out + (n < 0 ? 0 : n)) - out);
 }
 
 }  // namespace corvelin

@@ -35,10 +35,10 @@ inline constexpr std::size_t kLineCapacity = 8190;
 // built and gives kLineTooLong, so the caller can report it.
 // The local time is converted at most once per second.
 inline constexpr std::size_t kLineTooLong = ~std::size_t{0};
-// `level` names the entry point for WriteFlg 65536 (DEBUG, INFO, WARNING,
-// ERROR, CRITICAL, LOG).
+// `level` (`levelLength` bytes) names the entry point for WriteFlg 65536
+// (DEBUG, INFO, WARNING, ERROR, CRITICAL, LOG).
 std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t textLength, std::uint32_t threadId,
-                        const char* level, char* out);
+                        const char* level, std::size_t levelLength, char* out);
 
 // The wall clock (ticks) the record being written read for its line: 0 when
 // it read none (no time in the prefix), and outside a record.

@@ -74,7 +74,7 @@ TEST_F(Output, TheClock) {
   char line[kLineCapacity];
   for (std::int64_t before : std::initializer_list<std::int64_t>{15009999, -15999}) {  // and a clock set back
     startTicks = world().ticks - before;
-    t.note(std::string(line, makeLogLine(3, "x", 1, 0, "LOG", line)));
+    t.note(std::string(line, makeLogLine(3, "x", 1, 0, "LOG", 3, line)));
   }
   session.outputLevel = -1;  // not consulted by the timings
   DO(profileTimeStop());     // no start: from 1970
