@@ -75,7 +75,9 @@ struct TimeCache {
   std::int32_t formatFlg = INT32_MIN;  // the WriteFlg whose table row is `format`
   const PrefixFormat* format = nullptr;
   bool calendarOnly = false;
-  std::int64_t second = INT64_MIN;
+  // The tick the cached second begins at: a record of the same second needs
+  // a subtraction, not a division (its latency is paid before the write).
+  std::uint64_t secondStart = static_cast<std::uint64_t>(INT64_MIN);
   platform::CalendarTime local{};
   std::int32_t prefixFlg = INT32_MIN;
   char prefix[64] = {};
@@ -126,10 +128,10 @@ std::size_t formatPrefix(const PrefixFormat& f, std::int64_t now, std::uint32_t 
   return n < 0 ? 0 : static_cast<std::size_t>(n);
 }
 
-// "mmm LEVEL:" after the calendar part at `out` for `now`, in `second`; returns the end.
-char* appendMillisAndLevel(std::int64_t now, std::int64_t second, const char* level, std::size_t levelLength,
-                           char* out) {
-  const auto ms = static_cast<int>((now - second * 10000000) / 10000);
+// "mmm LEVEL:" after the calendar part at `out`, `intoSecond` ticks into
+// its second; returns the end.
+char* appendMillisAndLevel(std::uint32_t intoSecond, const char* level, std::size_t levelLength, char* out) {
+  const std::uint32_t ms = intoSecond / 10000;
   out[0] = static_cast<char>('0' + ms / 100);
   out[1] = static_cast<char>('0' + ms / 10 % 10);
   out[2] = static_cast<char>('0' + ms % 10);
@@ -176,11 +178,13 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
     w += formatPrefix(*f, 0, threadId, out);
   } else {
     const std::int64_t now = lineClock = platform::ticksSince1970();
-    const std::int64_t second = floorSeconds(now);
-    if (second != cache.second) {
+    std::uint64_t intoSecond = static_cast<std::uint64_t>(now) - cache.secondStart;
+    if (intoSecond >= 10000000) {
+      const std::int64_t second = floorSeconds(now);
       cache.local = platform::localTime(second);
-      cache.second = second;
+      cache.secondStart = static_cast<std::uint64_t>(second * 10000000);
       cache.prefixFlg = INT32_MIN;
+      intoSecond = static_cast<std::uint64_t>(now) - cache.secondStart;
     }
     if (!cache.calendarOnly) {
       w += formatPrefix(*f, now, threadId, out);
@@ -191,7 +195,7 @@ std::size_t makeLogLine(std::int32_t writeFlg, const char* text, std::size_t tex
       }
       std::memcpy(out, cache.prefix, sizeof cache.prefix);  // whole: no branch on its length
       w = out + cache.prefixLength;
-      if (f->millisAndLevel) w = appendMillisAndLevel(now, second, level, levelLength, w);
+      if (f->millisAndLevel) w = appendMillisAndLevel(static_cast<std::uint32_t>(intoSecond), level, levelLength, w);
     }
   }
 
@@ -218,8 +222,9 @@ std::size_t levelledStamp(const char* level, char* out) {
   const platform::CalendarTime t = platform::localTime(floorSeconds(now));
   const int n = boundedFormatA(out, 64, "%04d-%02d-%02d %02d:%02d:%02d.", t.year, t.month, t.day, t.hour, t.minute,
                                t.second);
+  const auto intoSecond = static_cast<std::uint32_t>(now - floorSeconds(now) * 10000000);
   return static_cast<std::size_t>(
-      appendMillisAndLevel(now, floorSeconds(now), level, platform::textLength(level), out + (n < 0 ? 0 : n)) - out);
+      appendMillisAndLevel(intoSecond, level, platform::textLength(level), out + (n < 0 ? 0 : n)) - out);
 }
 
 }  // namespace corvelin
