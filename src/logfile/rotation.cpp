@@ -27,7 +27,7 @@ struct Rotation {
   std::uint64_t reserve;        // kept free for its closing line (longer than the end banner)
   std::uint64_t retryAt;        // after a failed switch: no new attempt below this size
   std::uint64_t failuresSeen;   // the sink's count of failed writes when `size` was last true
-  std::int64_t dateSecond;      // the wall-clock second whose date is `date`
+  std::uint64_t dateFrom;       // the tick the wall-clock second whose date is `date` begins at
   std::uint32_t date;
   bool exhausted;               // no name is left today: no switch by size before the next day
   bool fresh;                   // holds only this session's mark and start banner
@@ -51,11 +51,12 @@ bool isEnd(const char16_t* p) { return platform::sameFileName(p, u16len(p), u".l
 // second.
 std::uint32_t today() {
   const std::int64_t ticks = lineClock != 0 ? lineClock : platform::ticksSince1970();
-  const std::int64_t second = ticks / 10000000 - (ticks % 10000000 < 0 ? 1 : 0);
-  if (second != rot.dateSecond) {
+  // In the same second: a subtraction, not a division, on the record path.
+  if (static_cast<std::uint64_t>(ticks) - rot.dateFrom >= 10000000) {
+    const std::int64_t second = ticks / 10000000 - (ticks % 10000000 < 0 ? 1 : 0);
     const platform::CalendarTime t = platform::localTime(second);
     rot.date = static_cast<std::uint32_t>(t.year * 10000 + t.month * 100 + t.day);
-    rot.dateSecond = second;
+    rot.dateFrom = static_cast<std::uint64_t>(second * 10000000);
   }
   return rot.date;
 }
@@ -280,7 +281,7 @@ FileHandle openSeries(LogSession* s, const char16_t* dir, const char16_t* prefix
   if (!logDirReady(dir) || !u16copy(rot.dir, kPathUnits, dir) || !u16copy(rot.prefix, kPathUnits, prefix)) {
     return platform::kInvalidHandle;
   }
-  rot.dateSecond = INT64_MIN;
+  rot.dateFrom = static_cast<std::uint64_t>(INT64_MIN);
   rot.current = SeriesFile{today(), 1};
   struct Last {
     const char16_t* prefix;
