@@ -47,13 +47,9 @@ struct Pending {
   if (n == kLineTooLong) {
     reportOverLength(session.fileHandle);  // the file shows where a record was refused
   } else if (n > 0) {
-    p = Pending{platform::kNoHandle, scratch.lineBuf, static_cast<std::uint32_t>(n),
+    static_assert(kLineCapacity <= static_cast<std::size_t>(kMaxLine) + 1, "a line that fits is never over length");
+    p = Pending{beginUnitWrite(session.fileHandle, scratch.lineBuf, n), scratch.lineBuf, static_cast<std::uint32_t>(n),
                 threshold == kNoThreshold ? forward::kNoLevel : threshold, text, length};
-    if (n <= static_cast<std::size_t>(kMaxLine)) {
-      p.file = beginUnitWrite(session.fileHandle, scratch.lineBuf, n);
-    } else {
-      reportOverLength(session.fileHandle);
-    }
   }
   return p;
 }
