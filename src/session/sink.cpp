@@ -219,17 +219,14 @@ platform::FileHandle beginUnitWrite(platform::FileHandle file, const char* data,
     write(file, data, size, size, true, false);
     return platform::kNoHandle;
   }
-  file = startAlone(size, size);
-  if (usable(file)) return file;
-  writeAlone(file, data, size);  // counted lost
-  return platform::kNoHandle;
+  return startAlone(size, size);  // the hook only ever moves the session to a file it has opened
 }
 
 namespace {
 
 [[gnu::noinline]] void unitWrittenShort(platform::FileHandle file, const char* data, std::size_t size,
                                         std::uint32_t written) {
-  std::size_t done = written <= size ? written : 0;
+  std::size_t done = written < size ? written : 0;
   const bool ok = done == size || (done != 0 && writeOn(file, data, size, done));
   settle(file, size, done, ok);
 }
@@ -237,11 +234,8 @@ namespace {
 }  // namespace
 
 void unitWriteDone(platform::FileHandle file, const char* data, std::size_t size, std::uint32_t written) {
-  if (written == size) {
-    unitWritten = size;  // the whole unit, begun at 0: a store, not a read of a cold line
-  } else {
-    unitWrittenShort(file, data, size, written);
-  }
+  // A whole unit needs no count of its bytes: the next unit starts its own.
+  if (written != size) unitWrittenShort(file, data, size, written);
 }
 
 bool writePiece(platform::FileHandle file, const char* data, std::size_t size) {
