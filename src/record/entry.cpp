@@ -13,6 +13,8 @@ namespace corvelin {
 namespace {
 
 constexpr std::int32_t kNoThreshold = -2147483647 - 1;
+// So a line that fits is never over the length a write may carry.
+static_assert(kLineCapacity <= static_cast<std::size_t>(kMaxLine) + 1);
 
 // A record whose line waits for its write.
 struct Pending {
@@ -47,7 +49,6 @@ struct Pending {
   if (n == kLineTooLong) {
     reportOverLength(session.fileHandle);  // the file shows where a record was refused
   } else if (n > 0) {
-    static_assert(kLineCapacity <= static_cast<std::size_t>(kMaxLine) + 1, "a line that fits is never over length");
     p = Pending{beginUnitWrite(session.fileHandle, scratch.lineBuf, n), scratch.lineBuf, static_cast<std::uint32_t>(n),
                 threshold == kNoThreshold ? forward::kNoLevel : threshold, text, length};
   }
