@@ -68,7 +68,7 @@ std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) 
 // CORVELIN_BENCH_VERSUS (an earlier release, a commit before a change),
 // each with a session of its own, and the clock floor: both against the
 // clock floor and against each other as the spread of per-round ratios.
-std::vector<double> versus(const std::wstring& dir, int batches) {
+std::vector<double> versus(const std::wstring& dir, int batches, int writeFlg) {
   const char* other = std::getenv("CORVELIN_BENCH_VERSUS");
   HMODULE copy = other != nullptr ? LoadLibraryA(other) : nullptr;
   if (copy == nullptr) return {};
@@ -77,12 +77,12 @@ std::vector<double> versus(const std::wstring& dir, int batches) {
   auto term = reinterpret_cast<decltype(&::logTerm)>(reinterpret_cast<void*>(GetProcAddress(copy, "logTerm")));
   const std::string narrowDir(dir.begin(), dir.end()), otherDir = narrowDir + "\\other";
   CreateDirectoryA(otherDir.c_str(), nullptr);
-  if (init == nullptr || info == nullptr || term == nullptr || !init(otherDir.c_str(), "bench_", 8192, 0, 5, 0, 0) ||
-      !logInit(narrowDir.c_str(), "bench_", 8192, 0, 5, 0, 0)) {
+  if (init == nullptr || info == nullptr || term == nullptr || !init(otherDir.c_str(), "bench_", writeFlg, 0, 5, 0, 0) ||
+      !logInit(narrowDir.c_str(), "bench_", writeFlg, 0, 5, 0, 0)) {
     return {};
   }
   HANDLE clockFloor = openLikeTheLog(dir + L"\\clock.log");
-  const std::string line = recordLine(8192);
+  const std::string line = recordLine(writeFlg);
   const std::vector<Contender> contenders = {
       clockFloorContender(clockFloor, line),
       {"logInfo, this build", [] { logInfo(kText); }},
@@ -479,7 +479,17 @@ const std::vector<Group>& groups() {
        {"clock and WriteFile (clock floor)", "logInfo, this build", "logInfo, the other build",
         "ratio:this build / clock floor", kLow, kHigh, "ratio:the other build / clock floor", kLow, kHigh,
         "ratio:this build / the other build", kLow, kHigh},
-       [](const std::wstring& d, int b) { return versus(d, b); }},
+       [](const std::wstring& d, int b) { return versus(d, b, 8192); }},
+      {"versus65536", "This build against another (CORVELIN_BENCH_VERSUS), WriteFlg 65536",
+       {"clock and WriteFile (clock floor)", "logInfo, this build", "logInfo, the other build",
+        "ratio:this build / clock floor", kLow, kHigh, "ratio:the other build / clock floor", kLow, kHigh,
+        "ratio:this build / the other build", kLow, kHigh},
+       [](const std::wstring& d, int b) { return versus(d, b, 65536); }},
+      {"versus0", "This build against another (CORVELIN_BENCH_VERSUS), WriteFlg 0",
+       {"clock and WriteFile (clock floor)", "logInfo, this build", "logInfo, the other build",
+        "ratio:this build / clock floor", kLow, kHigh, "ratio:the other build / clock floor", kLow, kHigh,
+        "ratio:this build / the other build", kLow, kHigh},
+       [](const std::wstring& d, int b) { return versus(d, b, 0); }},
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "clock and WriteFile (clock floor)", "logInfo",
         "spdlog file sink, flush per record", kRatio, kLow, kHigh},
