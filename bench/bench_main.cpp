@@ -444,6 +444,10 @@ constexpr const char* kLow = "ratio:  lower quartile";
 constexpr const char* kHigh = "ratio:  upper quartile";
 
 const std::vector<Group>& groups() {
+  static const std::vector<const char*> versusLabels = {
+      "clock and WriteFile (clock floor)", "logInfo, this build", "logInfo, the other build",
+      "ratio:this build / clock floor", kLow, kHigh, "ratio:the other build / clock floor", kLow, kHigh,
+      "ratio:this build / the other build", kLow, kHigh};
   static const std::vector<Group> list = {
       {"records8192", "Records, WriteFlg 8192 (date and time prefix)",
        {"WriteFile of the same line (floor)", "clock and WriteFile (clock floor)", "logInfo",
@@ -476,19 +480,13 @@ const std::vector<Group>& groups() {
        {"records per second reaching the collector", "records per second logged meanwhile"},
        [](const std::wstring& d, int b) { return senderThroughput(d, b); }},
       {"versus", "This build against another (CORVELIN_BENCH_VERSUS), WriteFlg 8192",
-       {"clock and WriteFile (clock floor)", "logInfo, this build", "logInfo, the other build",
-        "ratio:this build / clock floor", kLow, kHigh, "ratio:the other build / clock floor", kLow, kHigh,
-        "ratio:this build / the other build", kLow, kHigh},
+       versusLabels,
        [](const std::wstring& d, int b) { return versus(d, b, 8192); }},
       {"versus65536", "This build against another (CORVELIN_BENCH_VERSUS), WriteFlg 65536",
-       {"clock and WriteFile (clock floor)", "logInfo, this build", "logInfo, the other build",
-        "ratio:this build / clock floor", kLow, kHigh, "ratio:the other build / clock floor", kLow, kHigh,
-        "ratio:this build / the other build", kLow, kHigh},
+       versusLabels,
        [](const std::wstring& d, int b) { return versus(d, b, 65536); }},
       {"versus0", "This build against another (CORVELIN_BENCH_VERSUS), WriteFlg 0",
-       {"clock and WriteFile (clock floor)", "logInfo, this build", "logInfo, the other build",
-        "ratio:this build / clock floor", kLow, kHigh, "ratio:the other build / clock floor", kLow, kHigh,
-        "ratio:this build / the other build", kLow, kHigh},
+       versusLabels,
        [](const std::wstring& d, int b) { return versus(d, b, 0); }},
       {"records0", "Records, WriteFlg 0 (no prefix)",
        {"WriteFile of the same line (floor)", "clock and WriteFile (clock floor)", "logInfo",
