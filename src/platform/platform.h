@@ -139,9 +139,10 @@ void unlockSession();
 bool sessionContended();
 
 // Waiting for the writer of a batch (group commit). sleepUntil returns once
-// `ready(context)` holds; it never misses a wakeSleepers() that follows a
-// change of what `ready` reads. yieldThread gives the core to another
-// thread, which under Wine is far cheaper than a sleep and a wake-up.
+// `ready(context)` holds: a wakeSleepers() that follows a change of what
+// `ready` reads wakes it, and one it misses costs it at most a millisecond.
+// yieldThread gives the core to another thread, which under Wine is far
+// cheaper than a sleep and a wake-up.
 void sleepUntil(bool (*ready)(void* context), void* context);
 void wakeSleepers();
 void yieldThread();

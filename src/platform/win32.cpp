@@ -37,6 +37,11 @@ inline void* teb() {
   return self;
 }
 
+// A sleeper looks again this often: a wake-up is never waited for longer, so
+// the lock and the batch writer need no full barrier before they look for
+// sleepers (that barrier cost every contended call a stall).
+constexpr DWORD kRecheckMillis = 1;
+
 // Callers waiting for a batch to be written.
 volatile LONG sleepers = 0;
 SRWLOCK progressLock = SRWLOCK_INIT;
@@ -296,10 +301,8 @@ void lockSession() {
   }
   AcquireSRWLockExclusive(&waitLock);
   InterlockedIncrement(&lockWaiters);
-  // Waiters announce themselves before trying again, and the holder frees the
-  // lock before it looks for them, so no wake-up is ever missed.
   while (InterlockedCompareExchange(&lockHeld, 1, 0) != 0) {
-    SleepConditionVariableSRW(&lockFreed, &waitLock, INFINITE, 0);
+    SleepConditionVariableSRW(&lockFreed, &waitLock, kRecheckMillis, 0);
   }
   InterlockedDecrement(&lockWaiters);
   ReleaseSRWLockExclusive(&waitLock);
@@ -334,7 +337,11 @@ bool sessionLockedHere() { return lockOwner == teb(); }
 
 void unlockSession() {
   lockOwner = nullptr;
-  InterlockedExchange(&lockHeld, 0);  // a full barrier: the count read next is current
+  // A release store, no full barrier: under contention that barrier stalled
+  // every call until its stores had left the core. The count read next may
+  // be stale, so a waiter that has just announced itself can be missed; it
+  // looks again after kRecheckMillis.
+  __atomic_store_n(&lockHeld, 0, __ATOMIC_RELEASE);
   if (lockWaiters != 0) {
     AcquireSRWLockExclusive(&waitLock);
     ReleaseSRWLockExclusive(&waitLock);
@@ -345,14 +352,14 @@ void unlockSession() {
 
 void sleepUntil(bool (*ready)(void* context), void* context) {
   AcquireSRWLockExclusive(&progressLock);
-  InterlockedIncrement(&sleepers);  // announced before the last look, so no wake-up is missed
-  while (!ready(context)) SleepConditionVariableSRW(&progress, &progressLock, INFINITE, 0);
+  InterlockedIncrement(&sleepers);
+  while (!ready(context)) SleepConditionVariableSRW(&progress, &progressLock, kRecheckMillis, 0);
   InterlockedDecrement(&sleepers);
   ReleaseSRWLockExclusive(&progressLock);
 }
 
 void wakeSleepers() {
-  if (InterlockedCompareExchange(&sleepers, 0, 0) == 0) return;
+  if (sleepers == 0) return;  // may be stale: a sleeper missed looks again after kRecheckMillis
   AcquireSRWLockExclusive(&progressLock);
   ReleaseSRWLockExclusive(&progressLock);
   WakeAllConditionVariable(&progress);

@@ -126,7 +126,7 @@ void writeBatch(Batch* b) {
   if (!writeCounted(b->file, b->data, b->used, done)) failed(b->file, done, b->units);  // this batch, and only it
   doneSeq.store(b->seq, std::memory_order_release);  // a waiter that sees it returns without the lock
   writing.store(false, std::memory_order_release);  // a caller that sees it sees doneSeq too
-  platform::wakeSleepers();                         // a full barrier before it looks for sleepers
+  platform::wakeSleepers();
 }
 
 void waitUntil(bool (*ready)(void*), void* context) {
