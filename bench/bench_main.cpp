@@ -68,7 +68,14 @@ std::vector<double> records(const std::wstring& dir, int batches, int writeFlg) 
 // CORVELIN_BENCH_VERSUS (an earlier release, a commit before a change),
 // each with a session of its own, and the clock floor: both against the
 // clock floor and against each other as the spread of per-round ratios.
-std::vector<double> versus(const std::wstring& dir, int batches, int writeFlg) {
+// The build named by CORVELIN_BENCH_VERSUS with its session in `dir`\other,
+// and this build's session in `dir`, both with `writeFlg`; no `info` when
+// either cannot start.
+struct OtherBuild {
+  decltype(&::logInfo) info = nullptr;
+  decltype(&::logTerm) term = nullptr;
+};
+OtherBuild startBesideOther(const std::wstring& dir, int writeFlg) {
   const char* other = std::getenv("CORVELIN_BENCH_VERSUS");
   HMODULE copy = other != nullptr ? LoadLibraryA(other) : nullptr;
   if (copy == nullptr) return {};
@@ -81,16 +88,22 @@ std::vector<double> versus(const std::wstring& dir, int batches, int writeFlg) {
       !logInit(narrowDir.c_str(), "bench_", writeFlg, 0, 5, 0, 0)) {
     return {};
   }
+  return {info, term};
+}
+
+std::vector<double> versus(const std::wstring& dir, int batches, int writeFlg) {
+  const OtherBuild other = startBesideOther(dir, writeFlg);
+  if (other.info == nullptr) return {};
   HANDLE clockFloor = openLikeTheLog(dir + L"\\clock.log");
   const std::string line = recordLine(writeFlg);
   const std::vector<Contender> contenders = {
       clockFloorContender(clockFloor, line),
       {"logInfo, this build", [] { logInfo(kText); }},
-      {"logInfo, the other build", [&] { info(kText); }},
+      {"logInfo, the other build", [&] { other.info(kText); }},
   };
   std::vector<double> figures = interleaveRatios(contenders, batches, kBatch, {{1, 0}, {2, 0}, {1, 2}});
   CloseHandle(clockFloor);
-  term();
+  other.term();
   logTerm();
   return figures;
 }
@@ -221,6 +234,14 @@ std::vector<double> threadedRates(const std::vector<std::function<void()>>& call
   return perSecond;
 }
 
+// The serialized floor: one WriteFile per record under a lock.
+void lockedWrite(SRWLOCK& mutex, HANDLE file, const std::string& line) {
+  AcquireSRWLockExclusive(&mutex);
+  DWORD written = 0;
+  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  ReleaseSRWLockExclusive(&mutex);
+}
+
 // Many threads at once: aggregate records per second of corvelin (WriteFlg 0),
 // of a mutex around one WriteFile per record (the serialized floor), and of
 // spdlog's multi-threaded file sink with a flush per record.
@@ -232,12 +253,7 @@ std::vector<double> threads(const std::wstring& dir, int batches) {
   SRWLOCK mutex = SRWLOCK_INIT;
   std::vector<double> perSecond = threadedRates(
       {
-          [&] {
-            AcquireSRWLockExclusive(&mutex);
-            DWORD written = 0;
-            WriteFile(floor, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-            ReleaseSRWLockExclusive(&mutex);
-          },
+          [&] { lockedWrite(mutex, floor, line); },
           [] { logInfo(kText); },
           spdlogPeer(dir, 0),
       },
@@ -281,6 +297,23 @@ std::vector<double> syslogCost(const std::wstring& dir, int batches) {
                                                  "logInfo, forwarding off", batches);
   logTerm();
   return figures;
+}
+
+// Threads at once of this build next to another build (CORVELIN_BENCH_VERSUS),
+// each with its session, and the floor's threads sharing one lock, WriteFlg 0.
+std::vector<double> versusThreads(const std::wstring& dir, int batches) {
+  const OtherBuild other = startBesideOther(dir, 0);
+  if (other.info == nullptr) return {};
+  HANDLE floor = openLikeTheLog(dir + L"\\floor.log");
+  const std::string line = recordLine(0);
+  SRWLOCK mutex = SRWLOCK_INIT;
+  std::vector<double> perSecond = threadedRates({[&] { lockedWrite(mutex, floor, line); }, [] { logInfo(kText); },
+                                                 [&] { other.info(kText); }},
+                                                batches);
+  CloseHandle(floor);
+  other.term();
+  logTerm();
+  return perSecond;
 }
 
 // The group commit with forwarding on: 1 to 8 threads of a session that
@@ -469,6 +502,11 @@ const std::vector<Group>& groups() {
         "4 threads: floor", "4 threads: corvelin", "4 threads: spdlog",
         "8 threads: floor", "8 threads: corvelin", "8 threads: spdlog"},
        [](const std::wstring& d, int b) { return threads(d, b); }},
+      {"versusThreads", "Threads at once, this build against another (CORVELIN_BENCH_VERSUS), WriteFlg 0: records per second",
+       {"1 thread: floor", "1 thread: this build", "1 thread: the other build", "2 threads: floor", "2 threads: this build",
+        "2 threads: the other build", "4 threads: floor", "4 threads: this build", "4 threads: the other build",
+        "8 threads: floor", "8 threads: this build", "8 threads: the other build"},
+       [](const std::wstring& d, int b) { return versusThreads(d, b); }},
       {"syslog", "Forwarding to syslog, single thread, WriteFlg 8192",
        {"WriteFile of the same line (floor)", "logInfo, forwarding on", "logInfo, forwarding off (a second copy of the DLL)"},
        [](const std::wstring& d, int b) { return syslogCost(d, b); }},
@@ -591,6 +629,35 @@ std::vector<double> runInChild(const char* name, int batches) {
   return figures;
 }
 
+// Rates by thread count, the median of each contender (the floor first), and
+// the second and third contender's rates over the floor's at the same count
+// ("/floor") and over one thread's floor ("/1 floor").
+void printThreadTable(std::vector<std::vector<double>>& samples, const std::vector<const char*>& names) {
+  const std::size_t k = names.size();
+  std::printf("  %-8s", "threads");
+  for (const char* name : names) std::printf(" %12s", name);
+  for (std::size_t c = 1; c < k && c < 3; ++c) {
+    std::printf(" %16s %16s", (std::string(names[c]) + "/floor").c_str(), (std::string(names[c]) + "/1 floor").c_str());
+  }
+  std::printf("\n");
+  double oneThreadFloor = 0;
+  for (std::size_t n = 0; n < std::size(kThreadCounts); ++n) {
+    std::vector<double> m(k, 0.0);
+    for (std::size_t c = 0; c < k; ++c) {
+      std::vector<double>& v = samples[n * k + c];
+      std::sort(v.begin(), v.end());
+      if (!v.empty()) m[c] = v[v.size() / 2];
+    }
+    if (n == 0) oneThreadFloor = m[0];
+    std::printf("  %-8d", kThreadCounts[n]);
+    for (double rate : m) std::printf(" %12.0f", rate);
+    for (std::size_t c = 1; c < k && c < 3; ++c) {
+      std::printf(" %16.2f %16.2f", m[0] > 0 ? m[c] / m[0] : 0, oneThreadFloor > 0 ? m[c] / oneThreadFloor : 0);
+    }
+    std::printf("\n");
+  }
+}
+
 }  // namespace
 }  // namespace bench
 
@@ -637,16 +704,11 @@ int main(int argc, char** argv) {
       continue;
     }
     if (std::string(g.name) == "threads") {
-      std::printf("  %-8s %14s %14s %14s %14s\n", "threads", "floor", "corvelin", "spdlog", "corvelin/floor");
-      for (std::size_t n = 0; n < std::size(kThreadCounts); ++n) {
-        double m[3] = {0, 0, 0};
-        for (int c = 0; c < 3; ++c) {
-          std::vector<double>& v = samples[n * 3 + static_cast<std::size_t>(c)];
-          std::sort(v.begin(), v.end());
-          if (!v.empty()) m[c] = v[v.size() / 2];
-        }
-        std::printf("  %-8d %14.0f %14.0f %14.0f %14.2f\n", kThreadCounts[n], m[0], m[1], m[2], m[0] > 0 ? m[1] / m[0] : 0);
-      }
+      printThreadTable(samples, {"floor", "corvelin", "spdlog"});
+      continue;
+    }
+    if (std::string(g.name) == "versusThreads") {
+      printThreadTable(samples, {"floor", "this", "other"});
       continue;
     }
     std::printf("  %-44s %10s %9s\n", "", "ns/call", "x floor");
