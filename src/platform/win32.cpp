@@ -23,13 +23,20 @@ HANDLE h(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 // The session lock. Under Wine an SRW lock costs a record about 6 % even
 // uncontended, so the uncontended path is a single interlocked exchange each
 // way; a thread that finds the lock held sleeps on a condition variable.
-volatile LONG lockHeld = 0;
-volatile LONG lockWaiters = 0;
-volatile LONG lockContenders = 0;  // threads that found it held and have not got it yet
+// Each on a cache line of its own: under contention the lock changes cores
+// with nearly every call, and nothing that others write or poll goes with it.
+struct alignas(64) SessionLock {
+  volatile LONG held = 0;
+  volatile LONG waiters = 0;
+  void* volatile owner = nullptr;  // the thread that holds it, by its TEB: one register read, no call
+};
+SessionLock lock;
+struct alignas(64) Counter {
+  volatile LONG value = 0;
+};
+Counter lockContenders;  // threads that found it held and have not got it yet
 SRWLOCK waitLock = SRWLOCK_INIT;
 CONDITION_VARIABLE lockFreed = CONDITION_VARIABLE_INIT;
-// The thread that holds it, by its TEB: one register read, no call.
-void* volatile lockOwner = nullptr;
 // NtCurrentTeb() itself, which GCC 12 flags (-Warray-bounds) where it is inlined.
 inline void* teb() {
   void* self;
@@ -43,7 +50,7 @@ inline void* teb() {
 constexpr DWORD kRecheckMillis = 1;
 
 // Callers waiting for a batch to be written.
-volatile LONG sleepers = 0;
+Counter sleepers;
 SRWLOCK progressLock = SRWLOCK_INIT;
 CONDITION_VARIABLE progress = CONDITION_VARIABLE_INIT;
 
@@ -279,11 +286,11 @@ bool lockSessionWithin(std::uint32_t) { return true; }
 bool sessionLockedHere() { return false; }
 #else
 void lockSession() {
-  if (InterlockedCompareExchange(&lockHeld, 1, 0) == 0) {
-    lockOwner = teb();
+  if (InterlockedCompareExchange(&lock.held, 1, 0) == 0) {
+    lock.owner = teb();
     return;
   }
-  InterlockedIncrement(&lockContenders);
+  InterlockedIncrement(&lockContenders.value);
   // It is held only to format and hand on a unit: waiting a little, then
   // giving the core away, is far cheaper under Wine than a sleep and a
   // wake-up, and keeps callers near enough to join the batch in flight.
@@ -293,32 +300,32 @@ void lockSession() {
     } else {
       SwitchToThread();
     }
-    if (lockHeld == 0 && InterlockedCompareExchange(&lockHeld, 1, 0) == 0) {
-      InterlockedDecrement(&lockContenders);
-      lockOwner = teb();
+    if (lock.held == 0 && InterlockedCompareExchange(&lock.held, 1, 0) == 0) {
+      InterlockedDecrement(&lockContenders.value);
+      lock.owner = teb();
       return;
     }
   }
   AcquireSRWLockExclusive(&waitLock);
-  InterlockedIncrement(&lockWaiters);
-  while (InterlockedCompareExchange(&lockHeld, 1, 0) != 0) {
+  InterlockedIncrement(&lock.waiters);
+  while (InterlockedCompareExchange(&lock.held, 1, 0) != 0) {
     SleepConditionVariableSRW(&lockFreed, &waitLock, kRecheckMillis, 0);
   }
-  InterlockedDecrement(&lockWaiters);
+  InterlockedDecrement(&lock.waiters);
   ReleaseSRWLockExclusive(&waitLock);
-  InterlockedDecrement(&lockContenders);
-  lockOwner = teb();
+  InterlockedDecrement(&lockContenders.value);
+  lock.owner = teb();
 }
 
-bool sessionContended() { return lockContenders != 0; }
+bool sessionContended() { return lockContenders.value != 0; }
 
 bool lockSessionWithin(std::uint32_t millis) {
   // As a contender: the holder then hands its units on outside the lock, so
   // a thread that logs without a pause still leaves it free now and then.
-  InterlockedIncrement(&lockContenders);
+  InterlockedIncrement(&lockContenders.value);
   const ULONGLONG end = GetTickCount64() + millis;
   bool got = false;
-  for (unsigned i = 1; !(got = lockHeld == 0 && InterlockedCompareExchange(&lockHeld, 1, 0) == 0); ++i) {
+  for (unsigned i = 1; !(got = lock.held == 0 && InterlockedCompareExchange(&lock.held, 1, 0) == 0); ++i) {
     if (GetTickCount64() > end) break;
     if (i % 64 == 0) {
       SwitchToThread();
@@ -326,23 +333,23 @@ bool lockSessionWithin(std::uint32_t millis) {
       YieldProcessor();
     }
   }
-  InterlockedDecrement(&lockContenders);
-  if (got) lockOwner = teb();
+  InterlockedDecrement(&lockContenders.value);
+  if (got) lock.owner = teb();
   return got;
 }
 
 // Only this thread ever stores its own TEB there, and clears it before it
 // lets go: so the answer is exact for the calling thread.
-bool sessionLockedHere() { return lockOwner == teb(); }
+bool sessionLockedHere() { return lock.owner == teb(); }
 
 void unlockSession() {
-  lockOwner = nullptr;
+  lock.owner = nullptr;
   // A release store, no full barrier: under contention that barrier stalled
   // every call until its stores had left the core. The count read next may
   // be stale, so a waiter that has just announced itself can be missed; it
   // looks again after kRecheckMillis.
-  __atomic_store_n(&lockHeld, 0, __ATOMIC_RELEASE);
-  if (lockWaiters != 0) {
+  __atomic_store_n(&lock.held, 0, __ATOMIC_RELEASE);
+  if (lock.waiters != 0) {
     AcquireSRWLockExclusive(&waitLock);
     ReleaseSRWLockExclusive(&waitLock);
     WakeConditionVariable(&lockFreed);
@@ -352,14 +359,14 @@ void unlockSession() {
 
 void sleepUntil(bool (*ready)(void* context), void* context) {
   AcquireSRWLockExclusive(&progressLock);
-  InterlockedIncrement(&sleepers);
+  InterlockedIncrement(&sleepers.value);
   while (!ready(context)) SleepConditionVariableSRW(&progress, &progressLock, kRecheckMillis, 0);
-  InterlockedDecrement(&sleepers);
+  InterlockedDecrement(&sleepers.value);
   ReleaseSRWLockExclusive(&progressLock);
 }
 
 void wakeSleepers() {
-  if (sleepers == 0) return;  // may be stale: a sleeper missed looks again after kRecheckMillis
+  if (sleepers.value == 0) return;  // may be stale: a sleeper missed looks again after kRecheckMillis
   AcquireSRWLockExclusive(&progressLock);
   ReleaseSRWLockExclusive(&progressLock);
   WakeAllConditionVariable(&progress);

@@ -61,7 +61,7 @@ struct Pending {
   if (p.text != nullptr && forward::wants(p.forwardLevel)) {
     forward::record(p.forwardLevel, p.text, p.length, lineClock != 0 ? lineClock : platform::ticksSince1970());
   }
-  lineClock = 0;  // the reading belongs to this record alone
+  if (lineClock != 0) lineClock = 0;  // the reading belongs to this record alone (no store when none was made)
 }
 
 // The write is made here, in the exported function's own frame: every frame

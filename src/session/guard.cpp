@@ -51,14 +51,16 @@ std::int32_t presentBox(const char16_t* text, const char16_t* caption, std::uint
   return type == kBoxOkCancel ? kAnswerCancel : kAnswerOk;
 }
 
+// The queue is stored only when it changes: under contention a store to a
+// line another core read last costs a call a miss.
 ApiGuard::ApiGuard(BoxQueue* queue) : queue_(queue), lastError_(platform::lastError()) {
   beginCall();
   outer_ = activeQueue;
-  activeQueue = queue;
+  if (queue != outer_) activeQueue = queue;
 }
 
 ApiGuard::~ApiGuard() {
-  activeQueue = outer_;
+  if (activeQueue != outer_) activeQueue = outer_;
   endCall();  // the call's units are in the file; boxes come after
   if (queue_ != nullptr) showQueued(*queue_);
   if (restoreLastError_) platform::setLastError(lastError_);

@@ -22,20 +22,39 @@ bool usable(platform::FileHandle file) { return file != platform::kNoHandle && f
 constexpr std::size_t kBatchBytes = 65536;
 constexpr int kYields = 40;  // a wait yields the core this often before it sleeps
 
-struct Batch {
-  std::size_t used;  // read by every call: ahead of the data
+struct Batch {  // a taken batch: what its writer needs
+  std::size_t used;
   std::size_t units;
   platform::FileHandle file;
   std::uint64_t seq;
   char data[kBatchBytes];
 };
 Batch batches[2];
-Batch* open = &batches[0];              // under the lock
-std::atomic<std::uint64_t> openSeq{1};  // the open batch's number; changed under the lock
-std::atomic<std::uint64_t> doneSeq{0};  // every batch up to this number has been written
-std::atomic<bool> writing{false};       // a taken batch is being written
-bool batching = false;                  // inside an exported call (under the lock)
-std::uint64_t ticket = 0;               // the batch that holds the current call's units
+
+// What a call reads and writes under the session lock, on one cache line of
+// its own: under contention the lock changes cores with nearly every call,
+// and every line a call writes changes cores with it.
+struct alignas(64) Held {
+  Batch* open = &batches[0];  // the batch callers append to, and what it holds so far
+  std::size_t used = 0;
+  std::size_t units = 0;
+  platform::FileHandle file = platform::kNoHandle;
+  std::uint64_t openSeq = 1;  // the open batch's number
+  std::uint64_t ticket = 0;   // the batch that holds the current call's units
+  // The unit written alone now: a failed piece takes its earlier pieces with it.
+  std::uint64_t unitWritten = 0;
+  bool unitFailed = false;
+  bool batching = false;  // inside an exported call
+  bool saying = false;    // the count of lost units is on its way
+};
+Held held;
+
+// What a waiting caller polls, written by a batch's writer outside the lock.
+struct alignas(64) Progress {
+  std::atomic<std::uint64_t> doneSeq{0};  // every batch up to this number has been written
+  std::atomic<bool> writing{false};       // a taken batch is being written
+};
+Progress progress;
 
 // Failures of the session's file. Only one write to it is ever in flight, so
 // the writer that fails may cut its bytes back off; the count is read under
@@ -43,10 +62,6 @@ std::uint64_t ticket = 0;               // the batch that holds the current call
 std::atomic<std::uint64_t> lost{0};       // units the file could not take, not yet said
 std::atomic<std::uint32_t> lostError{0};  // the error of the last failed write
 std::atomic<std::uint64_t> failures{0};
-bool saying = false;                      // the count's own line is on its way
-// The unit written alone now: a failed piece takes its earlier pieces with it.
-std::uint64_t unitWritten = 0;
-bool unitFailed = false;
 
 // Goes on from `done` while the system makes progress.
 bool writeOn(platform::FileHandle file, const char* data, std::size_t size, std::size_t& done) {
@@ -80,11 +95,11 @@ bool writeCounted(platform::FileHandle file, const char* data, std::size_t size,
 // the file: the count's own line is not a lost unit.
 bool settle(platform::FileHandle file, std::size_t size, std::size_t done, bool ok) {
   if (ok) {
-    unitWritten += size;
+    held.unitWritten += size;
     return true;
   }
-  failed(file, unitWritten + done, saying || unitFailed ? 0 : 1);
-  unitFailed = true;
+  failed(file, held.unitWritten + done, held.saying || held.unitFailed ? 0 : 1);
+  held.unitFailed = true;
   return false;
 }
 
@@ -96,27 +111,29 @@ bool writeAlone(platform::FileHandle file, const char* data, std::size_t size) {
 
 // A lone caller's whole unit with nothing to batch or say goes straight to the file.
 bool alone(platform::FileHandle file, bool more) {
-  return file == session.fileHandle && usable(file) && !more && !saying && open->used == 0 &&
-         lost.load(std::memory_order_relaxed) == 0 && !writing.load(std::memory_order_relaxed) &&
+  return file == session.fileHandle && usable(file) && !more && !held.saying && held.used == 0 &&
+         lost.load(std::memory_order_relaxed) == 0 && !progress.writing.load(std::memory_order_relaxed) &&
          !platform::sessionContended();
 }
 
 // The unit state of a lone unit about to be written, after the hook has seen it.
 platform::FileHandle startAlone(std::size_t unitSize, std::size_t size) {
-  unitWritten = 0;
-  unitFailed = false;
+  held.unitWritten = 0;
+  held.unitFailed = false;
   if (unitHook != nullptr) unitHook(unitSize, size, true);
   return session.fileHandle;  // the hook may have moved the session on
 }
 
 // Under the lock, nothing in flight.
 Batch* take() {
-  Batch* b = open;
-  b->seq = openSeq.load(std::memory_order_relaxed);
-  open = b == &batches[0] ? &batches[1] : &batches[0];
-  open->used = open->units = 0;
-  writing.store(true, std::memory_order_relaxed);
-  openSeq.store(b->seq + 1, std::memory_order_relaxed);
+  Batch* b = held.open;
+  b->used = held.used;
+  b->units = held.units;
+  b->file = held.file;
+  b->seq = held.openSeq++;
+  held.open = b == &batches[0] ? &batches[1] : &batches[0];
+  held.used = held.units = 0;
+  progress.writing.store(true, std::memory_order_relaxed);
   return b;
 }
 
@@ -124,8 +141,8 @@ Batch* take() {
 void writeBatch(Batch* b) {
   std::size_t done = 0;
   if (!writeCounted(b->file, b->data, b->used, done)) failed(b->file, done, b->units);  // this batch, and only it
-  doneSeq.store(b->seq, std::memory_order_release);  // a waiter that sees it returns without the lock
-  writing.store(false, std::memory_order_release);  // a caller that sees it sees doneSeq too
+  progress.doneSeq.store(b->seq, std::memory_order_release);  // a waiter that sees it returns without the lock
+  progress.writing.store(false, std::memory_order_release);  // a caller that sees it sees doneSeq too
   platform::wakeSleepers();
 }
 
@@ -137,12 +154,12 @@ void waitUntil(bool (*ready)(void*), void* context) {
   platform::sleepUntil(ready, context);
 }
 
-bool notWriting(void*) { return !writing.load(std::memory_order_acquire); }
+bool notWriting(void*) { return !progress.writing.load(std::memory_order_acquire); }
 
 // Under the lock: every unit handed on so far reaches the file now.
 void flushBatches() {
   waitUntil(notWriting, nullptr);
-  if (open->used > 0) writeBatch(take());
+  if (held.used > 0) writeBatch(take());
 }
 
 [[gnu::cold]] void sayLost(bool final);
@@ -151,37 +168,37 @@ void flushBatches() {
                             bool unitStart, bool more) {
   if (!usable(file) || file != session.fileHandle) return writeAll(file, data, size);
   if (unitStart) {
-    if (!saying && lost.load(std::memory_order_relaxed) != 0) sayLost(false);  // writing may work again
+    if (!held.saying && lost.load(std::memory_order_relaxed) != 0) sayLost(false);  // writing may work again
     file = session.fileHandle;
-    unitWritten = 0;
-    unitFailed = false;
-  } else if (unitFailed) {
+    held.unitWritten = 0;
+    held.unitFailed = false;
+  } else if (held.unitFailed) {
     return false;  // the rest of a unit that is lost already
   }
   if (unitHook != nullptr) {
     unitHook(unitSize, size, unitStart);
     file = session.fileHandle;  // the hook may have moved the session on
   }
-  if (saying || !batching || !unitStart || more || unitSize > kBatchBytes) {  // alone, after what came before
+  if (held.saying || !held.batching || !unitStart || more || unitSize > kBatchBytes) {  // alone, after what came before
     flushBatches();
     return writeAlone(file, data, size);
   }
-  if (open->used == 0 && !writing.load(std::memory_order_relaxed) && !platform::sessionContended()) {
+  if (held.used == 0 && !progress.writing.load(std::memory_order_relaxed) && !platform::sessionContended()) {
     return writeAlone(file, data, size);  // nobody to share a write with: no batch, as a lone caller always did
   }
-  if (open->used > 0 && (open->file != file || open->used + size > kBatchBytes)) flushBatches();
-  if (open->used == 0) open->file = file;
-  std::memcpy(open->data + open->used, data, size);
-  open->used += size;
-  ++open->units;
-  ticket = openSeq.load(std::memory_order_relaxed);
+  if (held.used > 0 && (held.file != file || held.used + size > kBatchBytes)) flushBatches();
+  if (held.used == 0) held.file = file;
+  std::memcpy(held.open->data + held.used, data, size);
+  held.used += size;
+  ++held.units;
+  held.ticket = held.openSeq;
   return true;
 }
 
 // Says how many units the file lost, once it can take the line; with
 // `final` (logTerm) the forwarders hear it even when it cannot.
 void sayLost(bool final) {
-  saying = true;
+  held.saying = true;
   flushBatches();  // what is in flight fails or not before the count is read
   const std::uint64_t n = lost.load(std::memory_order_relaxed);
   if (n > 0) {
@@ -198,7 +215,7 @@ void sayLost(bool final) {
     if (written) lost.fetch_sub(n, std::memory_order_relaxed);
     if (written || final) forward::sysLine(kError, message);
   }
-  saying = false;
+  held.saying = false;
 }
 
 }  // namespace
@@ -244,13 +261,13 @@ bool writePiece(platform::FileHandle file, const char* data, std::size_t size) {
 
 bool writeOwnLine(const char* data, std::size_t size) {
   flushBatches();
-  const std::uint64_t written = unitWritten;  // the unit on its way (whose hook this runs in) comes next
-  const bool unitLost = unitFailed;
-  unitWritten = 0;
-  unitFailed = false;
+  const std::uint64_t written = held.unitWritten;  // the unit on its way (whose hook this runs in) comes next
+  const bool unitLost = held.unitFailed;
+  held.unitWritten = 0;
+  held.unitFailed = false;
   const bool ok = writeAlone(session.fileHandle, data, size);
-  unitWritten = written;
-  unitFailed = unitLost;
+  held.unitWritten = written;
+  held.unitFailed = unitLost;
   return ok;
 }
 
@@ -262,15 +279,15 @@ void sayLostUnits() {
 
 void beginCall() {
   platform::lockSession();
-  batching = true;
+  held.batching = true;
 }
 
 namespace {
 
 // The end of a call whose units went into batch `mine`.
 [[gnu::noinline]] void endBatchedCall(std::uint64_t mine) {
-  while (doneSeq.load(std::memory_order_acquire) < mine) {
-    if (!writing.load(std::memory_order_acquire)) {  // nobody writes: this caller writes its batch, outside the lock
+  while (progress.doneSeq.load(std::memory_order_acquire) < mine) {
+    if (!progress.writing.load(std::memory_order_acquire)) {  // nobody writes: this caller writes its batch, outside the lock
       Batch* b = take();
       platform::unlockSession();
       writeBatch(b);
@@ -280,9 +297,12 @@ namespace {
     struct Wait {
       std::uint64_t mine;
     } wait{mine};
-    waitUntil([](void* c) { return !writing.load(std::memory_order_acquire) || doneSeq.load() >= static_cast<Wait*>(c)->mine; },
-              &wait);
-    if (doneSeq.load(std::memory_order_acquire) >= mine) return;  // written: no need to queue for the lock again
+    waitUntil(
+        [](void* c) {
+          return !progress.writing.load(std::memory_order_acquire) || progress.doneSeq.load() >= static_cast<Wait*>(c)->mine;
+        },
+        &wait);
+    if (progress.doneSeq.load(std::memory_order_acquire) >= mine) return;  // written: no need to queue for the lock again
     platform::lockSession();
   }
   platform::unlockSession();
@@ -291,22 +311,22 @@ namespace {
 }  // namespace
 
 void endCall() {
-  batching = false;
-  const std::uint64_t mine = ticket;
+  held.batching = false;
+  const std::uint64_t mine = held.ticket;
   if (mine == 0) return platform::unlockSession();
-  ticket = 0;
+  held.ticket = 0;
   endBatchedCall(mine);
 }
 
 void flushSessionFile() { flushBatches(); }
 
 void flushForCrash(std::uint32_t millis) {
-  for (std::uint32_t waited = 0; writing.load(std::memory_order_acquire) && waited < millis; waited += 10) {
+  for (std::uint32_t waited = 0; progress.writing.load(std::memory_order_acquire) && waited < millis; waited += 10) {
     platform::sleepMillis(10);
   }
-  if (open->used == 0) return;
-  writeAll(open->file, open->data, open->used);
-  open->used = open->units = 0;  // a caller waiting for this batch finds it empty and done
+  if (held.used == 0) return;
+  writeAll(held.file, held.open->data, held.used);
+  held.used = held.units = 0;  // a caller waiting for this batch finds it empty and done
 }
 
 void resetBatches() {
@@ -314,14 +334,9 @@ void resetBatches() {
   lost.store(0);
   lostError.store(0);
   failures.store(0);
-  saying = unitFailed = false;
-  unitWritten = 0;
-  open = &batches[0];
-  openSeq.store(1);
-  doneSeq.store(0);
-  writing.store(false);
-  batching = false;
-  ticket = 0;
+  held = Held{};
+  progress.doneSeq.store(0);
+  progress.writing.store(false);
 }
 
 }  // namespace corvelin
