@@ -21,8 +21,9 @@ wchar_t* w(char16_t* s) { return reinterpret_cast<wchar_t*>(s); }
 HANDLE h(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 
 // The session lock. Under Wine an SRW lock costs a record about 6 % even
-// uncontended, so the uncontended path is a single interlocked exchange each
-// way; a thread that finds the lock held sleeps on a condition variable.
+// uncontended, so the uncontended path is one interlocked compare-exchange
+// to take it and a plain store to free it; a thread that finds it held
+// spins, yields, and at last sleeps on a condition variable.
 // Each on a cache line of its own: under contention the lock changes cores
 // with nearly every call, and nothing that others write or poll goes with it.
 struct alignas(64) SessionLock {

@@ -330,7 +330,6 @@ void flushForCrash(std::uint32_t millis) {
 }
 
 void resetBatches() {
-  batches[0].used = batches[1].used = batches[0].units = batches[1].units = 0;
   lost.store(0);
   lostError.store(0);
   failures.store(0);
